@@ -1,0 +1,55 @@
+// The interface between the forms runtime and what draws its windows.
+//
+// Two back ends implement it: a headless one that tests drive, and one that
+// shows real windows. The runtime calls these operations at fixed points of a
+// form's life and whenever a property changes; a back end calls back into the
+// controls (userClick, userType, tick) through Runtime::dispatch.
+#pragma once
+
+#include <string>
+
+#include "forms/Types.h"
+
+namespace forms {
+
+class Control;
+class Form;
+class Menu;
+class Timer;
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // The form has just been loaded: create its window, hidden.
+    virtual void formLoaded(Form& form) = 0;
+    virtual void formShown(Form& form) = 0;
+    virtual void formHidden(Form& form) = 0;
+    // The form has been unloaded: its window goes, and with it its timers.
+    virtual void formUnloaded(Form& form) = 0;
+    // Caption, position or another window property changed.
+    virtual void formChanged(Form& form) = 0;
+    virtual void controlChanged(Control& control) = 0;
+    virtual void menuChanged(Menu& menu) = 0;
+    // Interval, Enabled or the form's load state of a timer changed.
+    virtual void timerChanged(Timer& timer) = 0;
+
+    // A nested loop that returns once the form is no longer loaded.
+    virtual void runModal(Form& form) = 0;
+    // The program's main loop: returns once no form is loaded.
+    virtual void runMain() = 0;
+
+    // A modal message box with the OK button; returns the button pressed.
+    virtual int messageBox(const std::string& prompt, int style, const std::string& title) = 0;
+
+    // Stops the program at once: no unload or terminate handler runs.
+    [[noreturn]] virtual void endProgram() = 0;
+
+    virtual Twips screenWidth() const = 0;
+    virtual Twips screenHeight() const = 0;
+    // What the window system adds around a form's client area.
+    virtual Twips frameWidth(const Form& form) const = 0;
+    virtual Twips frameHeight(const Form& form) const = 0;
+};
+
+}  // namespace forms

@@ -1,0 +1,91 @@
+#include "forms/Runtime.h"
+
+#include <algorithm>
+
+namespace forms {
+
+namespace {
+Runtime* currentRuntime = nullptr;
+}
+
+Runtime::Runtime(std::unique_ptr<Backend> backend)
+    : backend_(std::move(backend)), previous_(currentRuntime) {
+    currentRuntime = this;
+}
+
+Runtime::~Runtime() {
+    // The forms go before the runtime that their controls report to.
+    forms_.clear();
+    currentRuntime = previous_;
+}
+
+Runtime& Runtime::current() {
+    if (currentRuntime == nullptr) {
+        throw std::logic_error("no forms runtime");
+    }
+    return *currentRuntime;
+}
+
+bool Runtime::exists() {
+    return currentRuntime != nullptr;
+}
+
+std::vector<Form*> Runtime::allForms() const {
+    return order_;
+}
+
+std::vector<Form*> Runtime::loadedForms() const {
+    std::vector<Form*> loaded;
+    for (Form* f : order_) {
+        if (f->Loaded()) {
+            loaded.push_back(f);
+        }
+    }
+    return loaded;
+}
+
+Form* Runtime::findForm(const std::string& name) const {
+    for (Form* f : order_) {
+        if (f->Name() == name) {
+            return f;
+        }
+    }
+    return nullptr;
+}
+
+int Runtime::MsgBox(const std::string& prompt, int style, const std::string& title) {
+    return backend_->messageBox(prompt, style, title.empty() ? app_.Title : title);
+}
+
+void Runtime::End() {
+    backend_->endProgram();
+    throw ProgramEnd{};  // a back end that returned from its end all the same
+}
+
+void Runtime::dispatch(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const RuntimeError& error) {
+        MsgBox(unhandledErrorText(error), style::Critical, app_.Title);
+        End();
+    }
+}
+
+void Runtime::popModal(Form* form) {
+    auto it = std::find(modalStack_.begin(), modalStack_.end(), form);
+    if (it != modalStack_.end()) {
+        modalStack_.erase(it);
+    }
+}
+
+void centreOnScreen(Form& form) {
+    float left = static_cast<float>(ScreenWidth() - form.Width()) / 2.0f;
+    float top = static_cast<float>(ScreenHeight() - form.Height()) / 2.0f;
+    form.Move(static_cast<Twips>(left), static_cast<Twips>(top));
+}
+
+std::string unhandledErrorText(const RuntimeError& error) {
+    return "Run-time error '" + std::to_string(error.Number()) + "':\r\n\r\n" + error.Description();
+}
+
+}  // namespace forms
