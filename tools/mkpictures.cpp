@@ -9,7 +9,8 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QStringList args = QGuiApplication::arguments();
     if (args.size() != 2 || args.at(1).isEmpty()) {
-        std::fprintf(stderr, "usage: zek_mkpictures DIR   (draws the program's pictures into DIR)\n");
+        std::fprintf(stderr,
+                     "usage: zek_mkpictures DIR   (draws the program's pictures into DIR)\n");
         return 2;
     }
     QString error;

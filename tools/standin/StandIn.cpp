@@ -17,7 +17,7 @@ enum class Side { Program, Game };
 
 // Small, fixed generator so the bytes never depend on the standard library.
 class SplitMix64 {
-public:
+  public:
     explicit SplitMix64(std::uint64_t seed) : state_(seed) {}
     std::uint64_t next() {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
@@ -26,7 +26,7 @@ public:
         return z ^ (z >> 31);
     }
 
-private:
+  private:
     std::uint64_t state_;
 };
 
@@ -39,7 +39,9 @@ std::uint64_t fnv1a(std::string_view text) {
     return hash;
 }
 
-const char* sideName(Side side) { return side == Side::Program ? "program" : "game"; }
+const char* sideName(Side side) {
+    return side == Side::Program ? "program" : "game";
+}
 
 std::uint64_t seedFor(Side side, std::string_view path) {
     std::string key = sideName(side);
@@ -63,9 +65,8 @@ std::string noise(Side side, std::string_view path, std::size_t size) {
 
 // A size between lo and lo + span - 1, fixed per side and path.
 std::size_t sizeFor(Side side, std::string_view path, std::size_t lo, std::size_t span) {
-    return lo + static_cast<std::size_t>(fnv1a(std::string(sideName(side)) + "#size:" +
-                                               std::string(path)) %
-                                         span);
+    return lo + static_cast<std::size_t>(
+                    fnv1a(std::string(sideName(side)) + "#size:" + std::string(path)) % span);
 }
 
 // Availability bits in header bytes 0-5, as (byte, mask).
@@ -96,7 +97,9 @@ constexpr std::array<Bit, 8> kHutBits{
 constexpr std::size_t kAllianceOffset = 92;
 constexpr std::size_t kOptionsOffset = 98;
 
-std::string levelName(int level) { return "levl" + std::to_string(level); }
+std::string levelName(int level) {
+    return "levl" + std::to_string(level);
+}
 
 std::string levelHeader(Side side, int level) {
     const std::string path = "levels/" + levelName(level) + ".hdr";
@@ -371,8 +374,9 @@ std::string launcherScript() {
 
 void writeLauncher(const fs::path& file) {
     writeFile(file, launcherScript());
-    fs::permissions(file, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                              fs::perms::others_read | fs::perms::others_exec,
+    fs::permissions(file,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                        fs::perms::others_read | fs::perms::others_exec,
                     fs::perm_options::replace);
 }
 

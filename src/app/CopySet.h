@@ -1,0 +1,54 @@
+// The fixed lists of whole-file copies between the game's folder, the
+// program's folder and the backup tree, and how a list is copied.
+//
+// A row names a relative source and destination path, each beginning with
+// "\", and the phase it belongs to. The two bases (a directory text each)
+// are fetched afresh for every copy and joined by plain concatenation.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace app {
+
+struct CopyRow {
+    std::string source;
+    std::string destination;
+    int phase;
+};
+
+using Base = std::function<std::string()>;
+
+// Copies the rows of one phase in order. The first failure raises its
+// forms::RuntimeError; the copies made before it stay, and `copied` (when
+// given) tells how many there were.
+void CopyPhase(const std::vector<CopyRow>& rows, int phase, const Base& sourceBase,
+               const Base& destinationBase, std::size_t* copied = nullptr);
+
+// Copies the rows of one phase in order, skipping each copy that fails.
+// Returns the rows that failed.
+std::vector<CopyRow> CopyPhaseSkippingFailures(const std::vector<CopyRow>& rows, int phase,
+                                               const Base& sourceBase,
+                                               const Base& destinationBase);
+
+// "levl2001" .. "levl2025" for levels 1-25, "001" .. "050" for scripts 1-50.
+std::string levelName(int level);
+std::string scriptNumber(int number);
+
+// The backup taken from the game's folder at every start: the 25 level data
+// files, the 25 headers and the language file (phase 1, any failure ends the
+// program), then the save-game header, the 50 computer-player scripts and
+// the 50 attribute files (phase 2, failures skipped). Sources are relative
+// to the game directory, destinations to the program folder.
+std::vector<CopyRow> BackupSet();
+
+// Copies the BackupSet from the game directory (the text the function gives,
+// fetched for every copy) into the program's backup tree. Returns false when
+// a copy of the first phase failed, which ends the backup; an empty game
+// directory counts as such a failure, since it would make every source a
+// path from the root of the file system.
+bool BackupGameFiles(const Base& gameDir);
+
+}  // namespace app

@@ -1,0 +1,38 @@
+// Zek Skirmish: picks the back end that draws real windows, fills in the
+// application object and starts the program from its start-up screen.
+#include <unistd.h>
+
+#include <string>
+
+#include "app/frmSplash.h"
+#include "forms/Runtime.h"
+#include "forms/qt/QtBackend.h"
+#include "platform/Instance.h"
+#include "platform/Launcher.h"
+
+namespace {
+
+// The folder of the running executable: the program's data lies beside it.
+std::string programFolder(const char* argv0) {
+    std::string path(4096, '\0');
+    ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+    path = n > 0 ? path.substr(0, static_cast<std::size_t>(n)) : std::string(argv0);
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string folder = programFolder(argv[0]);
+    forms::Runtime runtime(forms::qt::makeBackend(argc, argv));
+    runtime.app().Path = folder;
+    runtime.app().PrevInstance = platform::anotherInstanceRunning(folder);
+    platform::ProcessLauncher launcher([] { return forms::App().Path; });
+    platform::setLauncher(&launcher);
+    runtime.run<app::frmSplash>();
+    return 0;
+}

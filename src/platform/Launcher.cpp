@@ -1,0 +1,155 @@
+#include "platform/Launcher.h"
+
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <thread>
+
+#include "forms/Error.h"
+#include "platform/Files.h"
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+Launcher* current = nullptr;
+
+[[noreturn]] void notFound() {
+    throw forms::RuntimeError(forms::err::FileNotFound, "File not found");
+}
+
+bool isProgram(const std::string& native) {
+    struct stat st {};
+    return ::stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(native.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
+std::vector<std::string> splitCommandLine(const std::string& commandLine) {
+    std::vector<std::string> parts;
+    std::string part;
+    bool quoted = false;
+    bool inPart = false;
+    for (char c : commandLine) {
+        if (c == '"') {
+            quoted = !quoted;
+            inPart = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (inPart) {
+                parts.push_back(part);
+                part.clear();
+                inPart = false;
+            }
+        } else {
+            part += c;
+            inPart = true;
+        }
+    }
+    if (inPart) {
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+std::string findProgram(const std::string& name, const std::string& programFolder) {
+    if (name.empty()) {
+        return {};
+    }
+    // A name with a folder in it is taken as it stands.
+    if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos) {
+        std::string native = nativePath(name);
+        return isProgram(native) ? native : std::string{};
+    }
+    std::vector<std::string> folders{programFolder};
+    char cwd[4096];
+    if (::getcwd(cwd, sizeof cwd) != nullptr) {
+        folders.emplace_back(cwd);
+    }
+    for (const char* system : {"/usr/local/sbin", "/usr/local/bin", "/usr/sbin", "/usr/bin", "/sbin", "/bin"}) {
+        folders.emplace_back(system);
+    }
+    if (const char* path = std::getenv("PATH")) {
+        std::string list = path;
+        std::size_t pos = 0;
+        while (pos <= list.size()) {
+            std::size_t next = list.find(':', pos);
+            if (next == std::string::npos) {
+                next = list.size();
+            }
+            if (next > pos) {
+                folders.push_back(list.substr(pos, next - pos));
+            }
+            pos = next + 1;
+        }
+    }
+    for (const std::string& folder : folders) {
+        if (folder.empty()) {
+            continue;
+        }
+        std::string native = nativePath(folder + "/" + name);
+        if (isProgram(native)) {
+            return native;
+        }
+    }
+    return {};
+}
+
+ProcessLauncher::ProcessLauncher(std::function<std::string()> programFolder)
+    : programFolder_(std::move(programFolder)) {}
+
+double ProcessLauncher::run(const std::string& commandLine, int /*windowStyle*/) {
+    // The window style asks the started program for a minimized or normal
+    // window; programs here choose their own windows, so it is not passed on.
+    std::vector<std::string> parts = splitCommandLine(commandLine);
+    if (parts.empty()) {
+        notFound();
+    }
+    std::string program = findProgram(parts.front(), programFolder_());
+    if (program.empty()) {
+        notFound();
+    }
+    std::vector<char*> argv;
+    argv.push_back(program.data());
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        argv.push_back(parts[i].data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+        notFound();
+    }
+    // The program runs on by itself; a watcher only collects its exit so
+    // that it leaves no zombie behind.
+    std::thread([pid] {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+    }).detach();
+    return static_cast<double>(pid);
+}
+
+double RecordingLauncher::run(const std::string& commandLine, int windowStyle) {
+    if (failing) {
+        notFound();
+    }
+    launches.push_back({commandLine, windowStyle});
+    return static_cast<double>(launches.size());
+}
+
+Launcher& launcher() {
+    if (current == nullptr) {
+        throw std::logic_error("no launcher");
+    }
+    return *current;
+}
+
+void setLauncher(Launcher* launcher) {
+    current = launcher;
+}
+
+}  // namespace platform

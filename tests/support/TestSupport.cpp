@@ -1,0 +1,89 @@
+#include "support/TestSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "app/frmSplash.h"
+#include "standin/StandIn.h"
+
+namespace testing_support {
+
+namespace {
+std::atomic<int> counter{0};
+}
+
+TempDir::TempDir() {
+    path_ = fs::temp_directory_path() /
+            ("zektest-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
+}
+
+std::string readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + file.string());
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeFile(const fs::path& file, const std::string& bytes) {
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out) {
+        throw std::runtime_error("cannot write " + file.string());
+    }
+}
+
+void makeReadOnly(const fs::path& file) {
+    ::chmod(file.c_str(), 0444);
+}
+
+ProgramFixture::ProgramFixture(bool configured)
+    : programDir_(root_.path() / "program"), gameDir_(root_.path() / "game") {
+    standin::writeProgramData(programDir_);
+    standin::writeGameFolder(gameDir_);
+    driver_ = std::make_unique<forms::headless::Driver>();
+    driver_->app().Path = programDir_.string();
+    platform::setLauncher(&launcher_);
+    if (configured) {
+        configure(gameDir_.string());
+    }
+}
+
+ProgramFixture::~ProgramFixture() {
+    platform::setLauncher(nullptr);
+}
+
+void ProgramFixture::configure(const std::string& gameDirText) {
+    writeFile(programDir_ / "CFG" / "zekdir.cfg", gameDirText + "\r\n");
+    writeFile(programDir_ / "CFG" / "appdir.cfg", programDir_.string() + "\r\n");
+}
+
+void ProgramFixture::start() {
+    driver_->start<app::frmSplash>();
+}
+
+std::string ProgramFixture::lastMessage() const {
+    const auto& messages = driver_->messages();
+    if (messages.empty()) {
+        return "";
+    }
+    return messages.back().title + "|" + messages.back().prompt;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,66 @@
+// What the headless tests share: a fresh temporary folder, a program folder
+// with the data the program ships, a stand-in game folder, and a driver with
+// the program's runtime on the headless back end.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "forms/headless/Headless.h"
+#include "platform/Launcher.h"
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+// A folder that is removed with the object.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const fs::path& path() const { return path_; }
+    std::string str() const { return path_.string(); }
+
+private:
+    fs::path path_;
+};
+
+std::string readFile(const fs::path& file);
+void writeFile(const fs::path& file, const std::string& bytes);
+// Makes a file read-only (no write bit for anyone).
+void makeReadOnly(const fs::path& file);
+
+// A program folder and a game folder under one temporary folder, a headless
+// driver whose application path is the program folder, and a recording
+// launcher in place of the real one.
+class ProgramFixture {
+public:
+    // `configured`: both configuration files name the game folder.
+    explicit ProgramFixture(bool configured = true);
+    ~ProgramFixture();
+
+    forms::headless::Driver& driver() { return *driver_; }
+    const fs::path& programDir() const { return programDir_; }
+    const fs::path& gameDir() const { return gameDir_; }
+    platform::RecordingLauncher& launcher() { return launcher_; }
+
+    // Writes a configuration file the way the program does (text + CR LF).
+    void configure(const std::string& gameDirText);
+    // Starts the program and runs until it waits for the user.
+    void start();
+
+    // Messages shown so far, as "title|text".
+    std::string lastMessage() const;
+
+private:
+    TempDir root_;
+    fs::path programDir_;
+    fs::path gameDir_;
+    platform::RecordingLauncher launcher_;
+    std::unique_ptr<forms::headless::Driver> driver_;
+};
+
+}  // namespace testing_support
