@@ -51,10 +51,14 @@ void Main::Start_Click() {
 void Main::EndGame_Click() {
     zekdir.setText(StripCrLf(zekdir.Text()));
     appdir.setText(StripCrLf(appdir.Text()));
-    // The files go back into the folder they were exported to, even when
-    // the game directory was changed in Options meanwhile.
+    // The files go back into the folder they came from: the one exported
+    // to, or else the one backed up, even when the game directory was
+    // changed in Options meanwhile.
     auto gameDir = [this] {
-        return skirmish::SessionPending() ? skirmish::SessionGameDir() : zekdir.Text();
+        if (skirmish::SessionPending()) {
+            return skirmish::SessionGameDir();
+        }
+        return backedUpFrom.empty() ? zekdir.Text() : backedUpFrom;
     };
     std::vector<CopyRow> rows = skirmish::RestoreSet();
     try {
