@@ -1,0 +1,770 @@
+// Start-up: the second-instance refusal, the first-run dialog, the
+// configuration files, the backup of the game's files, the load of the saved
+// level settings into Main's controls, the Options dialog and Main's exits.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/Main.h"
+#include "app/frmOptions.h"
+#include "app/frmSplash.h"
+#include "app/frmfirstload.h"
+#include "standin/StandIn.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ProgramFixture;
+using testing_support::readFile;
+using testing_support::writeFile;
+
+const std::string kCloseNotice = "\r\n\r\nZekvarin Skirmish Mode will now close.";
+
+std::string configFailureText(const fs::path& programDir) {
+    return "Zekvarin Skirmish Mode was unable to load its configuration files in " +
+           programDir.string() +
+           "\\CFG.  If the problem persists, try reinstalling the application." + kCloseNotice;
+}
+
+std::string backupFailureText(const std::string& zekdir) {
+    return "Zekvarin Skirmish Mode was unable to backup the files in the directory " + zekdir +
+           ".  If the problem persists, try running the Zekvarin Restore file." + kCloseNotice;
+}
+
+std::string settingsFailureText(const fs::path& programDir) {
+    return "An error occured while trying to load the level settings from " + programDir.string() +
+           "\\levels.  Zekvarin Skirmish will try to continue running without any previous "
+           "configurations, however it is recommended that you reinstall the application before "
+           "trying to use it.";
+}
+
+std::string levelFile(int level, const char* extension) {
+    return "levels/levl" + std::to_string(2000 + level) + extension;
+}
+
+// Where the backup keeps a copy of a game file (paths relative to the game
+// and program folders, forward slashes).
+std::string backupOf(const std::string& gameRelative) {
+    if (gameRelative.starts_with("levels/cp")) {
+        return "BACKUP/scripts/" + gameRelative.substr(std::string("levels/").size());
+    }
+    return "BACKUP/" + gameRelative;
+}
+
+// The files copied in the first phase, in their copy order.
+std::vector<std::string> firstPhaseFiles() {
+    std::vector<std::string> files;
+    for (int level = 1; level <= 25; ++level) {
+        files.push_back(levelFile(level, ".dat"));
+    }
+    for (int level = 1; level <= 25; ++level) {
+        files.push_back(levelFile(level, ".hdr"));
+    }
+    files.push_back("language/lang00.dat");
+    return files;
+}
+
+std::vector<std::string> scriptFiles() {
+    std::vector<std::string> files;
+    for (const char* kind : {"cpscr", "cpatr"}) {
+        for (int n = 1; n <= 50; ++n) {
+            char name[32];
+            std::snprintf(name, sizeof name, "levels/%s%03d.dat", kind, n);
+            files.push_back(name);
+        }
+    }
+    return files;
+}
+
+// Puts an old copy of every backed-up file into the backup tree.
+void writeOldBackup(const fs::path& programDir) {
+    for (const std::string& file : standin::gameFileList()) {
+        writeFile(programDir / backupOf(file), "old copy of " + file);
+    }
+}
+
+std::size_t countFiles(const fs::path& folder) {
+    std::size_t count = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+// The toggles: their bit in a level header and their own picture.
+struct Toggle {
+    const char* image;
+    int character;
+    int mask;
+    bool spell;
+    const char* picture;
+};
+
+constexpr std::array<Toggle, 25> kToggles{{
+    {"Image16", 1, 0x04, true, "spell_blast"},
+    {"Image10", 1, 0x08, true, "spell_lightning"},
+    {"Image5", 1, 0x10, true, "spell_tornado"},
+    {"Image11", 1, 0x20, true, "spell_swarm"},
+    {"Image12", 1, 0x40, true, "spell_invisibility"},
+    {"Image13", 1, 0x80, true, "spell_hypnotise"},
+    {"Image7", 2, 0x01, true, "spell_firestorm"},
+    {"Image52", 2, 0x02, true, "spell_ghostarmy"},
+    {"Image4", 2, 0x04, true, "spell_erode"},
+    {"Image6", 2, 0x08, true, "spell_swamp"},
+    {"Image9", 2, 0x10, true, "spell_landbridge"},
+    {"Image1", 2, 0x20, true, "spell_angleofdeath"},
+    {"Image3", 2, 0x40, true, "spell_earthquake"},
+    {"Image8", 2, 0x80, true, "spell_flatten"},
+    {"Image2", 3, 0x01, true, "spell_volcano"},
+    {"Image17", 3, 0x02, true, "spell_convert"},
+    {"Image14", 3, 0x08, true, "spell_shield"},
+    {"Image24", 5, 0x02, false, "hut_hut"},
+    {"Image23", 5, 0x10, false, "hut_guardtower"},
+    {"Image21", 5, 0x20, false, "hut_temple"},
+    {"Image20", 5, 0x40, false, "hut_spy"},
+    {"Image22", 5, 0x80, false, "hut_warrior"},
+    {"Image19", 6, 0x01, false, "hut_firewarrior"},
+    {"Image18", 6, 0x20, false, "hut_boat"},
+    {"Image15", 6, 0x80, false, "hut_balloon"},
+}};
+
+const char* const kBoxes[] = {"BR", "BY", "BG", "RY", "RG", "YG"};
+
+app::Main& mainForm() {
+    return forms::form<app::Main>();
+}
+
+std::string programHeader(int level) {
+    return standin::programFileBytes(levelFile(level, ".hdr"));
+}
+
+void writeProgramHeader(const ProgramFixture& fx, int level, const std::string& bytes) {
+    writeFile(fx.programDir() / levelFile(level, ".hdr"), bytes);
+}
+
+// ---------------------------------------------------------------- instances
+
+TEST(SecondInstance, IsRefusedWithoutTouchingAnyFile) {
+    ProgramFixture fx;
+    fs::remove_all(fx.programDir() / "CFG");
+    fx.driver().app().PrevInstance = true;
+    fx.start();
+
+    ASSERT_EQ(fx.driver().messages().size(), 1u) << fx.lastMessage();
+    const auto& message = fx.driver().messages()[0];
+    EXPECT_EQ(message.style, 64);
+    EXPECT_EQ(message.title, "Already Running");
+    EXPECT_EQ(message.prompt,
+              "Another occurrence of Zekvarin:  Skirmish Mode is already running.  Please use that "
+              "instance of the program, or close it before you run the application again.");
+    EXPECT_TRUE(fx.driver().ended());
+    EXPECT_FALSE(forms::form<app::frmSplash>().Loaded());
+    EXPECT_FALSE(mainForm().Loaded());
+    EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP"));
+}
+
+// ---------------------------------------------------------------- first run
+
+TEST(FirstRun, DialogRefusesEmptyBoxThenConfiguresAndStartsNormally) {
+    ProgramFixture fx(false);
+    auto& driver = fx.driver();
+    fs::remove_all(fx.gameDir() / "SAVE");
+    fx.start();
+
+    auto& dialog = forms::form<app::frmfirstload>();
+    ASSERT_TRUE(dialog.Visible());
+    EXPECT_EQ(driver.now(), 2000);
+    EXPECT_FALSE(forms::form<app::frmSplash>().Loaded());
+    EXPECT_EQ(dialog.zekdir.Text(), "C:\\Program Files\\Kestrane\\Zekvarin");
+    EXPECT_EQ(dialog.appdir.Text(), fx.programDir().string());
+    EXPECT_TRUE(dialog.appdir.Locked());
+
+    const fs::path zekdirCfg = fx.programDir() / "CFG" / "zekdir.cfg";
+    const fs::path appdirCfg = fx.programDir() / "CFG" / "appdir.cfg";
+    driver.type("frmfirstload", "zekdir", "").click("frmfirstload", "enter").then([&] {
+        ASSERT_EQ(driver.messages().size(), 1u);
+        const auto& refused = driver.messages()[0];
+        EXPECT_EQ(refused.style, 48);
+        EXPECT_EQ(refused.title, "Zekvarin Skirmish Mode");
+        EXPECT_EQ(refused.prompt,
+                  "You have not fully filled out the form, please ensure that you have completely "
+                  "filled out the information reguarding the application directory and your "
+                  "Zekvarin Directory.  After you have verified this press OK and try again.");
+        EXPECT_TRUE(dialog.Visible());
+        EXPECT_EQ(readFile(zekdirCfg), "");
+        EXPECT_EQ(readFile(appdirCfg), "");
+    });
+    // The pasted line end is stripped before the file gets its own.
+    driver.wait(500)
+        .type("frmfirstload", "zekdir", fx.gameDir().string() + "\r\n")
+        .click("frmfirstload", "enter");
+    driver.run();
+
+    EXPECT_EQ(readFile(zekdirCfg), fx.gameDir().string() + "\r\n");
+    EXPECT_EQ(readFile(appdirCfg), fx.programDir().string() + "\r\n");
+    EXPECT_TRUE(fs::is_directory(fx.gameDir() / "SAVE"));
+    EXPECT_FALSE(dialog.Loaded());
+    EXPECT_TRUE(mainForm().Visible());
+    EXPECT_FALSE(driver.ended());
+    EXPECT_EQ(driver.now(), 2000 + 500 + 3000);
+    EXPECT_EQ(driver.messages().size(), 1u) << fx.lastMessage();
+    EXPECT_EQ(mainForm().zekdir.Text(), fx.gameDir().string());
+}
+
+TEST(FirstRun, CancelEndsWithNothingWritten) {
+    ProgramFixture fx(false);
+    fs::remove_all(fx.gameDir() / "SAVE");
+    fx.start();
+    ASSERT_TRUE(forms::form<app::frmfirstload>().Visible());
+    fx.driver().type("frmfirstload", "zekdir", fx.gameDir().string()).click("frmfirstload", "exit");
+    fx.driver().run();
+
+    EXPECT_TRUE(fx.driver().ended());
+    EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
+    EXPECT_EQ(readFile(fx.programDir() / "CFG" / "zekdir.cfg"), "");
+    EXPECT_EQ(readFile(fx.programDir() / "CFG" / "appdir.cfg"), "");
+    EXPECT_FALSE(fs::exists(fx.gameDir() / "SAVE"));
+    EXPECT_FALSE(mainForm().Loaded());
+}
+
+// ------------------------------------------------- configuration at start-up
+
+TEST(Configuration, FileOfOnlyCrLfIsAFirstRun) {
+    ProgramFixture fx;
+    fx.configure("");
+    fx.driver().startOnly<app::frmSplash>();
+    auto& splash = forms::form<app::frmSplash>();
+    EXPECT_TRUE(splash.loadfirst.Visible());
+    EXPECT_FALSE(splash.loadnormal.Visible());
+    EXPECT_TRUE(splash.Timer2.Enabled());
+    EXPECT_FALSE(splash.Timer1.Enabled());
+    EXPECT_EQ(splash.lblVersion.Caption(), "Version 0.0.4");
+
+    fx.driver().run();
+    EXPECT_EQ(fx.driver().now(), 2000);
+    EXPECT_TRUE(forms::form<app::frmfirstload>().Visible());
+    EXPECT_FALSE(mainForm().Loaded());
+}
+
+TEST(Configuration, FilesOfSpacesCountAsConfigured) {
+    {
+        // The splash alone decides: a game directory of spaces is a normal start.
+        ProgramFixture fx;
+        fx.configure("   ");
+        fx.driver().startOnly<app::frmSplash>();
+        auto& splash = forms::form<app::frmSplash>();
+        EXPECT_TRUE(splash.loadnormal.Visible());
+        EXPECT_FALSE(splash.loadfirst.Visible());
+        EXPECT_TRUE(splash.Timer1.Enabled());
+        EXPECT_FALSE(splash.Timer2.Enabled());
+    }
+    {
+        // A program directory of spaces, with a real game directory, starts Main.
+        ProgramFixture fx;
+        writeFile(fx.programDir() / "CFG" / "appdir.cfg", "  \r\n");
+        fx.start();
+        EXPECT_TRUE(mainForm().Visible());
+        EXPECT_EQ(fx.driver().now(), 3000);
+        EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
+        EXPECT_EQ(mainForm().appdir.Text(), "  ");
+    }
+}
+
+TEST(Configuration, MissingFolderOrFileEndsWithCriticalMessage) {
+    for (const char* missing : {"CFG", "CFG/appdir.cfg"}) {
+        SCOPED_TRACE(missing);
+        ProgramFixture fx;
+        fs::remove_all(fx.programDir() / missing);
+        fx.start();
+
+        ASSERT_EQ(fx.driver().messages().size(), 1u) << fx.lastMessage();
+        const auto& message = fx.driver().messages()[0];
+        EXPECT_EQ(message.style, 16);
+        EXPECT_EQ(message.title, "Critical Error- Loading Program Configuration");
+        EXPECT_EQ(message.prompt, configFailureText(fx.programDir()));
+        EXPECT_TRUE(fx.driver().ended());
+        EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP"));
+        EXPECT_FALSE(mainForm().Loaded());
+    }
+}
+
+TEST(Configuration, NormalStartShowsMainAfterExactly3000Ms) {
+    ProgramFixture fx;
+    auto& driver = fx.driver();
+    driver.startOnly<app::frmSplash>();
+    auto& splash = forms::form<app::frmSplash>();
+    EXPECT_TRUE(splash.loadnormal.Visible());
+    EXPECT_FALSE(splash.loadfirst.Visible());
+    for (const char* folder :
+         {"BACKUP", "BACKUP/language", "BACKUP/levels", "BACKUP/SAVE", "BACKUP/scripts"}) {
+        EXPECT_TRUE(fs::is_directory(fx.programDir() / folder)) << folder;
+    }
+
+    driver.runFor(2999);
+    EXPECT_TRUE(splash.Visible());
+    EXPECT_FALSE(mainForm().Loaded());
+    driver.runFor(1);
+    EXPECT_TRUE(mainForm().Visible());
+    EXPECT_FALSE(splash.Loaded());
+    EXPECT_FALSE(forms::form<app::frmfirstload>().Loaded());
+    EXPECT_EQ(driver.now(), 3000);
+    EXPECT_TRUE(driver.messages().empty()) << fx.lastMessage();
+}
+
+// ---------------------------------------------------------------- backup
+
+TEST(Backup, CopiesAll152FilesByteForByte) {
+    ProgramFixture fx;
+    writeOldBackup(fx.programDir());
+    fx.start();
+    ASSERT_TRUE(mainForm().Visible());
+    EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
+
+    std::vector<std::string> files = standin::gameFileList();
+    ASSERT_EQ(files.size(), 152u);
+    for (const std::string& file : files) {
+        EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), standin::gameFileBytes(file)) << file;
+    }
+    EXPECT_EQ(countFiles(fx.programDir() / "BACKUP"), 152u);
+    // The user's own save header is among them.
+    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/SAVE/savgam08.hdr"),
+              standin::gameFileBytes("SAVE/savgam08.hdr"));
+}
+
+TEST(Backup, MissingGameFolderFailsAtTheFirstCopyAndChangesNothing) {
+    ProgramFixture fx;
+    const std::string missing = (fx.gameDir().parent_path() / "nowhere").string();
+    fx.configure(missing);
+    writeOldBackup(fx.programDir());
+    fx.start();
+
+    ASSERT_EQ(fx.driver().messages().size(), 1u) << fx.lastMessage();
+    const auto& message = fx.driver().messages()[0];
+    EXPECT_EQ(message.style, 16);
+    EXPECT_EQ(message.title, "Critical Error- File Backup");
+    EXPECT_EQ(message.prompt, backupFailureText(missing));
+    EXPECT_TRUE(fx.driver().ended());
+    for (const std::string& file : standin::gameFileList()) {
+        EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), "old copy of " + file) << file;
+    }
+}
+
+TEST(Backup, MissingLanguageFileFailsAtCopy51AfterTheLevelFiles) {
+    ProgramFixture fx;
+    fs::remove(fx.gameDir() / "language" / "lang00.dat");
+    writeOldBackup(fx.programDir());
+    fx.start();
+
+    ASSERT_EQ(fx.driver().messages().size(), 1u) << fx.lastMessage();
+    const auto& message = fx.driver().messages()[0];
+    EXPECT_EQ(message.style, 16);
+    EXPECT_EQ(message.title, "Critical Error- File Backup");
+    EXPECT_EQ(message.prompt, backupFailureText(fx.gameDir().string()));
+    EXPECT_TRUE(fx.driver().ended());
+
+    std::vector<std::string> copied = firstPhaseFiles();
+    copied.pop_back();
+    ASSERT_EQ(copied.size(), 50u);
+    for (const std::string& file : copied) {
+        EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), standin::gameFileBytes(file)) << file;
+    }
+    // Nothing after the failed copy was made.
+    for (const std::string& file : scriptFiles()) {
+        EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), "old copy of " + file) << file;
+    }
+    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/SAVE/savgam08.hdr"),
+              "old copy of SAVE/savgam08.hdr");
+    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/language/lang00.dat"),
+              "old copy of language/lang00.dat");
+}
+
+TEST(Backup, EmptyGameDirectoryIsAFailure) {
+    // The splash saw a configured game directory; by the time Main reads
+    // the file again it has been emptied.
+    ProgramFixture fx;
+    writeOldBackup(fx.programDir());
+    fx.driver().startOnly<app::frmSplash>();
+    ASSERT_TRUE(forms::form<app::frmSplash>().loadnormal.Visible());
+    fx.configure("");
+    fx.driver().runFor(3000);
+
+    ASSERT_EQ(fx.driver().messages().size(), 1u) << fx.lastMessage();
+    EXPECT_EQ(fx.driver().messages()[0].title, "Critical Error- File Backup");
+    EXPECT_EQ(fx.driver().messages()[0].prompt, backupFailureText(""));
+    EXPECT_TRUE(fx.driver().ended());
+    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/levels/levl2001.dat"),
+              "old copy of levels/levl2001.dat");
+}
+
+TEST(Backup, MissingScriptsAreSkippedSilentlyKeepingOlderCopies) {
+    ProgramFixture fx;
+    fs::remove(fx.gameDir() / "levels" / "cpscr010.dat");
+    fs::remove(fx.gameDir() / "levels" / "cpatr050.dat");
+    fs::remove(fx.gameDir() / "SAVE" / "savgam08.hdr");
+    writeFile(fx.programDir() / "BACKUP/scripts/cpscr010.dat", "older copy");
+    fx.start();
+
+    EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
+    ASSERT_TRUE(mainForm().Visible());
+    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/scripts/cpscr010.dat"), "older copy");
+    EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP/scripts/cpatr050.dat"));
+    EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP/SAVE/savgam08.hdr"));
+    for (const std::string& file : scriptFiles()) {
+        if (file != "levels/cpscr010.dat" && file != "levels/cpatr050.dat") {
+            EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), standin::gameFileBytes(file))
+                << file;
+        }
+    }
+}
+
+TEST(Backup, MissingScriptsFolderGivesNoMessage) {
+    ProgramFixture fx;
+    auto& driver = fx.driver();
+    driver.startOnly<app::frmSplash>();
+    fs::remove_all(fx.programDir() / "BACKUP" / "scripts");
+    driver.runFor(3000);
+
+    EXPECT_TRUE(driver.messages().empty()) << fx.lastMessage();
+    EXPECT_TRUE(mainForm().Visible());
+    EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP" / "scripts"));
+    for (const std::string& file : firstPhaseFiles()) {
+        EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), standin::gameFileBytes(file)) << file;
+    }
+    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/SAVE/savgam08.hdr"),
+              standin::gameFileBytes("SAVE/savgam08.hdr"));
+}
+
+TEST(Backup, GameDirectoryTextsThatStillWork) {
+    {
+        ProgramFixture fx;
+        fx.configure(fx.gameDir().string() + "/");
+        fx.start();
+        EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
+        EXPECT_TRUE(mainForm().Visible());
+        EXPECT_EQ(readFile(fx.programDir() / "BACKUP/language/lang00.dat"),
+                  standin::gameFileBytes("language/lang00.dat"));
+    }
+    {
+        ProgramFixture fx;
+        const fs::path spaced = fx.gameDir().parent_path() / "my zek game";
+        standin::writeGameFolder(spaced);
+        fx.configure(spaced.string());
+        fx.start();
+        EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
+        EXPECT_TRUE(mainForm().Visible());
+        EXPECT_EQ(readFile(fx.programDir() / "BACKUP/levels/levl2025.hdr"),
+                  standin::gameFileBytes("levels/levl2025.hdr"));
+    }
+    {
+        // Installations name their folders in any case.
+        ProgramFixture fx;
+        fs::rename(fx.gameDir() / "levels", fx.gameDir() / "LEVELS");
+        fx.start();
+        EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
+        EXPECT_TRUE(mainForm().Visible());
+        EXPECT_EQ(readFile(fx.programDir() / "BACKUP/levels/levl2001.dat"),
+                  standin::gameFileBytes("levels/levl2001.dat"));
+        EXPECT_EQ(readFile(fx.programDir() / "BACKUP/scripts/cpatr050.dat"),
+                  standin::gameFileBytes("levels/cpatr050.dat"));
+    }
+}
+
+// ---------------------------------------------------------- saved settings
+
+TEST(SavedSettings, FailureAtOneHeaderLeavesTheRestEmptyAndControlsInDesignState) {
+    ProgramFixture fx;
+    fs::remove(fx.programDir() / levelFile(3, ".hdr"));
+    fs::create_directory(fx.programDir() / levelFile(3, ".hdr"));
+    // Bits that would change the controls, had level 1 been read.
+    std::string level1 = programHeader(1);
+    level1[98] = 0x03;
+    level1[92] = 0x0F;
+    level1[0] = 0x00;
+    writeProgramHeader(fx, 1, level1);
+    fx.start();
+
+    ASSERT_EQ(fx.driver().messages().size(), 1u) << fx.lastMessage();
+    const auto& message = fx.driver().messages()[0];
+    EXPECT_EQ(message.style, 48);
+    EXPECT_EQ(message.title, "Error- Loading Level Settings");
+    EXPECT_EQ(message.prompt, settingsFailureText(fx.programDir()));
+    EXPECT_FALSE(fx.driver().ended());
+
+    app::Main& main = mainForm();
+    ASSERT_TRUE(main.Visible());
+    EXPECT_EQ(main.cpatrCFG, standin::programFileBytes("cpatrCFG.dat"));
+    EXPECT_EQ(main.hfile[1], programHeader(2));
+    const std::string empty(616, '\0');
+    EXPECT_EQ(main.hfile[0], empty);
+    for (int level = 3; level <= 25; ++level) {
+        EXPECT_EQ(main.hfile[level - 1], empty) << "level " << level;
+    }
+    for (const Toggle& toggle : kToggles) {
+        const forms::Image& image = main.image(toggle.image);
+        EXPECT_EQ(image.Tag(), "2") << toggle.image;
+        EXPECT_EQ(image.Picture(), forms::Picture{toggle.picture}) << toggle.image;
+    }
+    EXPECT_EQ(main.Command1.Caption(), "FOG is OFF");
+    EXPECT_EQ(main.Command2.Caption(), "GOD is OFF");
+    for (const char* box : kBoxes) {
+        EXPECT_EQ(main.control<forms::CheckBox>(box).Value(), 0) << box;
+    }
+    EXPECT_EQ(main.Nothing1.ToolTipText(),
+              "Toggle Guest Spells.  Possible Choices are  Off, Bloodlust, Teleport, and "
+              "Armageddon.");
+}
+
+TEST(SavedSettings, MissingAvailabilityFileIsCreatedEmpty) {
+    ProgramFixture fx;
+    fs::remove(fx.programDir() / "cpatrCFG.dat");
+    fx.start();
+
+    EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
+    ASSERT_TRUE(fs::is_regular_file(fx.programDir() / "cpatrCFG.dat"));
+    EXPECT_EQ(fs::file_size(fx.programDir() / "cpatrCFG.dat"), 0u);
+    app::Main& main = mainForm();
+    EXPECT_EQ(main.cpatrCFG, std::string(6, '\0'));
+    EXPECT_EQ(main.hfile[0], programHeader(1));
+    EXPECT_EQ(main.Nothing1.ToolTipText(), "Guest Spells (Cannot be saved)");
+}
+
+TEST(SavedSettings, ControlsFollowLevel1Bits) {
+    ProgramFixture fx;
+    std::string level1 = programHeader(1);
+    // A spread of bits, those no toggle reads included (char 1 0x03, char 3
+    // 0x04 and up, char 4, char 5 0x0D, char 6 0x5E).
+    level1[0] = static_cast<char>(0xA7);  // Blast, Swarm, Hypnotise
+    level1[1] = static_cast<char>(0x5A);  // Ghost Army, Swamp, Landbridge, Earthquake
+    level1[2] = static_cast<char>(0xF6);  // Convert
+    level1[3] = static_cast<char>(0xFF);
+    level1[4] = static_cast<char>(0x3D);   // Guard Tower, Temple
+    level1[5] = static_cast<char>(0xDF);   // Firewarrior, Balloon
+    level1[98] = static_cast<char>(0xFE);  // god on, fog off
+    writeProgramHeader(fx, 1, level1);
+    // Another level with the opposite bits: only level 1 decides.
+    std::string level2 = programHeader(2);
+    for (int i = 0; i < 6; ++i) {
+        level2[i] = static_cast<char>(~level1[i]);
+    }
+    level2[98] = 0x01;
+    writeProgramHeader(fx, 2, level2);
+    fx.start();
+
+    EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
+    app::Main& main = mainForm();
+    const std::map<std::string, bool> available{
+        {"Image16", true},  {"Image10", false}, {"Image5", false}, {"Image11", true},
+        {"Image12", false}, {"Image13", true},  {"Image7", false}, {"Image52", true},
+        {"Image4", false},  {"Image6", true},   {"Image9", true},  {"Image1", false},
+        {"Image3", true},   {"Image8", false},  {"Image2", false}, {"Image17", true},
+        {"Image14", false}, {"Image24", false}, {"Image23", true}, {"Image21", true},
+        {"Image20", false}, {"Image22", false}, {"Image19", true}, {"Image18", false},
+        {"Image15", true},
+    };
+    for (const Toggle& toggle : kToggles) {
+        const forms::Image& image = main.image(toggle.image);
+        if (available.at(toggle.image)) {
+            EXPECT_EQ(image.Tag(), "2") << toggle.image;
+            EXPECT_EQ(image.Picture(), forms::Picture{toggle.picture}) << toggle.image;
+        } else {
+            EXPECT_EQ(image.Tag(), "1") << toggle.image;
+            EXPECT_EQ(image.Picture(), forms::Picture{toggle.spell ? "spell_off" : "hut_off"})
+                << toggle.image;
+        }
+    }
+    EXPECT_EQ(main.Command1.Caption(), "FOG is OFF");
+    EXPECT_EQ(main.Command2.Caption(), "GOD is ON");
+    EXPECT_EQ(main.Nothing1.Picture(), forms::Picture{"spell_off"});
+    EXPECT_EQ(main.Nothing1.ToolTipText(), "Guest Spells (Cannot be saved)");
+    // Loading alone changes no header.
+    EXPECT_EQ(main.hfile[0], level1);
+    EXPECT_EQ(main.hfile[1], level2);
+}
+
+TEST(SavedSettings, FogOnlyCaptionFromBit0x01) {
+    ProgramFixture fx;
+    std::string level1 = programHeader(1);
+    level1[98] = 0x01;
+    writeProgramHeader(fx, 1, level1);
+    fx.start();
+    EXPECT_EQ(mainForm().Command1.Caption(), "FOG is ON");
+    EXPECT_EQ(mainForm().Command2.Caption(), "GOD is OFF");
+}
+
+TEST(SavedSettings, AllianceBoxesFollowOnlyTheFirstTribesByte) {
+    ProgramFixture fx;
+    std::array<std::string, 25> saved;
+    for (int level = 1; level <= 25; ++level) {
+        saved[level - 1] = programHeader(level);
+    }
+    // Red says it is allied with Blue, Blue does not: BR stays clear. Green's
+    // byte is never read, whatever it holds.
+    saved[0][92] = 0x01;
+    saved[0][93] = 0x03;
+    saved[0][94] = 0x04;
+    saved[0][95] = static_cast<char>(0xFF);
+    // An alliance in level 7 alone stays there.
+    saved[6][92] = 0x03;
+    saved[6][93] = 0x03;
+    for (int level = 1; level <= 25; ++level) {
+        writeProgramHeader(fx, level, saved[level - 1]);
+    }
+    fx.start();
+
+    EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
+    app::Main& main = mainForm();
+    for (const char* box : kBoxes) {
+        EXPECT_EQ(main.control<forms::CheckBox>(box).Value(), 0) << box;
+    }
+    for (int level = 1; level <= 25; ++level) {
+        EXPECT_EQ(main.hfile[level - 1], saved[level - 1]) << "level " << level;
+    }
+}
+
+TEST(SavedSettings, AllianceBoxesTickedFromTheFirstTribe) {
+    ProgramFixture fx;
+    std::string level1 = programHeader(1);
+    level1[93] = 0x0A;  // Red: allied with Red (itself) and Green -> RG
+    level1[94] = 0x08;  // Yellow: allied with Green -> YG
+    writeProgramHeader(fx, 1, level1);
+    fx.start();
+
+    app::Main& main = mainForm();
+    const std::map<std::string, int> ticked{{"BR", 0}, {"BY", 0}, {"BG", 0},
+                                            {"RY", 0}, {"RG", 1}, {"YG", 1}};
+    for (const char* box : kBoxes) {
+        EXPECT_EQ(main.control<forms::CheckBox>(box).Value(), ticked.at(box)) << box;
+    }
+}
+
+// ---------------------------------------------------------------- Options
+
+TEST(Options, OkWritesBothFilesAndUpdatesMain) {
+    ProgramFixture fx;
+    writeFile(fx.programDir() / "CFG" / "appdir.cfg", "stale\r\n");
+    fx.start();
+    auto& driver = fx.driver();
+    auto& options = forms::form<app::frmOptions>();
+    const std::string newDir = "/elsewhere/Zek Game";
+    driver.menu("Main", "mnusettings")
+        .then([&] {
+            EXPECT_TRUE(options.Visible());
+            EXPECT_EQ(options.zekdir.Text(), fx.gameDir().string());
+            EXPECT_EQ(options.appdir.Text(), fx.programDir().string());
+        })
+        .type("frmOptions", "zekdir", newDir)
+        .click("frmOptions", "cmdOK");
+    driver.run();
+
+    EXPECT_FALSE(options.Loaded());
+    EXPECT_EQ(readFile(fx.programDir() / "CFG" / "zekdir.cfg"), newDir + "\r\n");
+    EXPECT_EQ(readFile(fx.programDir() / "CFG" / "appdir.cfg"), fx.programDir().string() + "\r\n");
+    EXPECT_EQ(mainForm().zekdir.Text(), newDir);
+    EXPECT_EQ(mainForm().appdir.Text(), fx.programDir().string());
+    EXPECT_TRUE(driver.messages().empty()) << fx.lastMessage();
+}
+
+TEST(Options, ApplyWritesTheFilesButLeavesMain) {
+    ProgramFixture fx;
+    writeFile(fx.programDir() / "CFG" / "appdir.cfg", "stale\r\n");
+    fx.start();
+    auto& driver = fx.driver();
+    const std::string newDir = "/elsewhere/zek";
+    driver.menu("Main", "mnusettings")
+        .type("frmOptions", "zekdir", newDir)
+        .click("frmOptions", "cmdApply")
+        .then([&] {
+            EXPECT_TRUE(forms::form<app::frmOptions>().Visible());
+            EXPECT_EQ(readFile(fx.programDir() / "CFG" / "zekdir.cfg"), newDir + "\r\n");
+        })
+        .click("frmOptions", "cmdCancel");
+    driver.run();
+
+    EXPECT_FALSE(forms::form<app::frmOptions>().Loaded());
+    EXPECT_EQ(readFile(fx.programDir() / "CFG" / "zekdir.cfg"), newDir + "\r\n");
+    EXPECT_EQ(readFile(fx.programDir() / "CFG" / "appdir.cfg"), fx.programDir().string() + "\r\n");
+    EXPECT_EQ(mainForm().zekdir.Text(), fx.gameDir().string());
+}
+
+TEST(Options, CancelAndEscWriteNothing) {
+    for (bool viaEsc : {false, true}) {
+        SCOPED_TRACE(viaEsc ? "Esc" : "Cancel");
+        ProgramFixture fx;
+        writeFile(fx.programDir() / "CFG" / "appdir.cfg", "stale\r\n");
+        fx.start();
+        auto& driver = fx.driver();
+        driver.menu("Main", "mnusettings").type("frmOptions", "zekdir", "/elsewhere/zek");
+        if (viaEsc) {
+            driver.key("frmOptions", "Esc");
+        } else {
+            driver.click("frmOptions", "cmdCancel");
+        }
+        driver.run();
+
+        EXPECT_FALSE(forms::form<app::frmOptions>().Loaded());
+        EXPECT_EQ(readFile(fx.programDir() / "CFG" / "zekdir.cfg"), fx.gameDir().string() + "\r\n");
+        EXPECT_EQ(readFile(fx.programDir() / "CFG" / "appdir.cfg"), "stale\r\n");
+        EXPECT_EQ(mainForm().zekdir.Text(), fx.gameDir().string());
+    }
+}
+
+// ---------------------------------------------------------------- Main's shell
+
+TEST(MainShell, TabFromExitReachesTheDiagnosticButton) {
+    ProgramFixture fx;
+    fx.start();
+    auto& driver = fx.driver();
+    app::Main& main = mainForm();
+    main.setFocus(&main.Exit2);
+    int presses = 0;
+    while (main.ActiveControl() != &main.test && presses < 30) {
+        driver.key("Main", "Tab");
+        driver.run();
+        ++presses;
+        ASSERT_NE(main.ActiveControl(), &main.Exit2);
+    }
+    ASSERT_EQ(main.ActiveControl(), &main.test);
+    driver.key("Main", "Space");
+    driver.run();
+
+    ASSERT_EQ(driver.messages().size(), 1u);
+    const auto& message = driver.messages()[0];
+    EXPECT_EQ(message.style, 0);
+    EXPECT_EQ(message.title, "Zekvarin Skirmish Mode");
+    EXPECT_EQ(message.prompt, fx.gameDir().string() + "\\levels\\levl2001.dat");
+    EXPECT_FALSE(driver.ended());
+}
+
+TEST(MainShell, FileExitEndsAtOnce) {
+    ProgramFixture fx;
+    fx.start();
+    bool ranOn = false;
+    fx.driver().menu("Main", "Exit1").then([&] { ranOn = true; });
+    fx.driver().run();
+    EXPECT_TRUE(fx.driver().ended());
+    EXPECT_FALSE(ranOn);
+    EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
+    for (int level = 1; level <= 25; ++level) {
+        EXPECT_EQ(readFile(fx.programDir() / levelFile(level, ".hdr")), programHeader(level));
+    }
+}
+
+TEST(MainShell, CloseRequestIsRefused) {
+    ProgramFixture fx;
+    fx.start();
+    fx.driver().close("Main").key("Main", "Alt+F4");
+    fx.driver().run();
+    EXPECT_TRUE(mainForm().Loaded());
+    EXPECT_TRUE(mainForm().Visible());
+    EXPECT_FALSE(fx.driver().ended());
+}
+
+}  // namespace
