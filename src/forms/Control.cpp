@@ -150,7 +150,9 @@ void CheckBox::setValue(int value) {
     }
     value_ = value;
     changed();
-    if (Click) {
+    // Design values are set while the form is not yet loaded and raise no
+    // event, as the form's handlers expect a loaded form.
+    if (Click && Parent().Loaded()) {
         Click();
     }
 }
@@ -233,7 +235,8 @@ void TextBox::setText(const std::string& text) {
     }
     text_ = text;
     changed();
-    if (Change) {
+    // As with a check box: no event for a design value.
+    if (Change && Parent().Loaded()) {
         Change();
     }
 }
