@@ -1,0 +1,30 @@
+// The back end that shows the forms as Qt Widgets windows.
+//
+// This header is all the rest of the program sees of it: no Qt type appears
+// here, so the program's own code never speaks to Qt.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "forms/Backend.h"
+#include "forms/Form.h"
+
+namespace forms::qt {
+
+// Creates the QApplication (if none exists) and the back end. argc must
+// outlive the application, as QApplication keeps a reference to it.
+std::unique_ptr<forms::Backend> makeBackend(int& argc, char** argv);
+
+// Saves the current look of a loaded form's window (client area and menu
+// bar) as a PNG; false on failure.
+bool grabForm(forms::Form& form, const std::string& pngPath);
+
+// What End() does; the default stops the process at once (std::_Exit(0)) so
+// no unload or terminate handler runs. An empty handler restores the
+// default. When a handler returns, End() unwinds with forms::ProgramEnd and
+// the back end's loops stop.
+void setEndHandler(std::function<void()> handler);
+
+}  // namespace forms::qt
