@@ -71,6 +71,29 @@ QString multiline(const std::string& text) {
     return result;
 }
 
+// A button caption too wide for its button wraps onto further lines at its
+// blanks, as classic buttons do; Qt's buttons only break at line feeds.
+QString wrappedCaption(const QString& caption, const QFont& font, int width) {
+    QFontMetrics metrics(font);
+    auto shown = [](QString text) { return text.remove(QLatin1Char('&')); };
+    if (width <= 0 || metrics.horizontalAdvance(shown(caption)) <= width) {
+        return caption;
+    }
+    QStringList lines;
+    QString line;
+    for (const QString& word : caption.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && metrics.horizontalAdvance(shown(longer)) > width) {
+            lines << line;
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    lines << line;
+    return lines.join(QLatin1Char('\n'));
+}
+
 QPalette::ColorRole systemRole(Color color) {
     switch (color) {
         case colors::ButtonFace:
@@ -729,6 +752,9 @@ void QtBackend::createControl(FormWindow& window, Control& control) {
         }
         case ControlKind::CheckBox: {
             auto* box = new QCheckBox(window.client);
+            // Classic check boxes keep their caption close to the box; the
+            // wider default gap would cut off captions laid out for them.
+            box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
             auto* check = static_cast<CheckBox*>(&control);
             // Qt has already ticked the box; the control decides the value
             // and the widget is brought back in line with it.
@@ -839,7 +865,9 @@ void QtBackend::applyControl(FormWindow& window, Control& control) {
         case ControlKind::CommandButton: {
             auto& button = static_cast<CommandButton&>(control);
             auto* push = static_cast<QPushButton*>(widget);
-            push->setText(qstr(button.Caption()));
+            // The frame and margins of a button take about 4 px a side.
+            push->setText(wrappedCaption(qstr(button.Caption()), toQFont(control.Font()),
+                                         rect.width() - 8));
             push->setDefault(button.Default());
             setRole(palette, QPalette::Button, control.BackColor());
             setRole(palette, QPalette::ButtonText, control.ForeColor());
