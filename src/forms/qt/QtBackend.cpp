@@ -512,7 +512,9 @@ Qt::WindowFlags QtBackend::flagsFor(Form& form) const {
     } else if (!form.ShowInTaskbar()) {
         flags = Qt::Dialog;
     }
-    if (form.BorderStyle() == BorderStyle::None) {
+    // A window with neither caption nor control box has no title bar at all,
+    // only its border (a start-up screen draws its own).
+    if (form.BorderStyle() == BorderStyle::None || (form.Caption().empty() && !form.ControlBox())) {
         return flags | Qt::FramelessWindowHint;
     }
     flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
