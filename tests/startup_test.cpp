@@ -522,6 +522,34 @@ TEST(SavedSettings, FailureAtOneHeaderLeavesTheRestEmptyAndControlsInDesignState
               "Armageddon.");
 }
 
+// The splash's timer goes on ticking while Main's load holds a message box
+// open; those ticks must not hand over a second time, which would show Main
+// before its load step has finished.
+TEST(SavedSettings, SplashHandsOverOnceWhileTheLoadWarningIsOpen) {
+    ProgramFixture fx;
+    fs::remove(fx.programDir() / levelFile(3, ".hdr"));
+    fs::create_directory(fx.programDir() / levelFile(3, ".hdr"));
+    bool mainShownDuringWarning = true;
+    bool splashLoadedDuringWarning = false;
+    fx.driver().startOnly<app::frmSplash>();
+    // Queued now, taken by the warning's box: the clock runs on 10 s with
+    // the box open (the splash's timer ticks three times meanwhile).
+    fx.driver().wait(10000).then([&] {
+        mainShownDuringWarning = mainForm().Visible();
+        splashLoadedDuringWarning = forms::form<app::frmSplash>().Loaded();
+    });
+    fx.driver().ok();
+    fx.driver().backend().advanceTo(3000);
+    fx.driver().run();
+
+    EXPECT_EQ(fx.driver().messages().size(), 1u) << fx.lastMessage();
+    EXPECT_FALSE(mainShownDuringWarning);
+    EXPECT_TRUE(splashLoadedDuringWarning);
+    EXPECT_TRUE(mainForm().Visible());
+    EXPECT_FALSE(forms::form<app::frmSplash>().Loaded());
+    EXPECT_EQ(fx.driver().now(), 13000);
+}
+
 TEST(SavedSettings, MissingAvailabilityFileIsCreatedEmpty) {
     ProgramFixture fx;
     fs::remove(fx.programDir() / "cpatrCFG.dat");
