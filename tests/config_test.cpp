@@ -19,7 +19,7 @@ using testing_support::writeFile;
 // A program folder with an empty CFG folder, and the runtime that names it
 // as the application path.
 class ConfigTest : public ::testing::Test {
-  protected:
+protected:
     ConfigTest() {
         fs::create_directory(dir.path() / "CFG");
         driver.app().Path = dir.str();

@@ -47,7 +47,7 @@ FormSetup setup;
 // ---- Test forms
 
 class ControlsForm : public forms::Form {
-  public:
+public:
     ControlsForm() : forms::Form("frmControls") {
         chk.Click = [this] { note("chk.Click " + std::to_string(chk.Value())); };
         txt.Change = [this] { note("txt.Change " + txt.Text()); };
@@ -57,7 +57,7 @@ class ControlsForm : public forms::Form {
     forms::TextBox txt{*this, "txt"};
     forms::Label lbl{*this, "lbl"};
 
-  protected:
+protected:
     void design() override {
         setCaption("Controls");
         setClientSize(4800, 3600);
@@ -77,7 +77,7 @@ class ControlsForm : public forms::Form {
 };
 
 class InnerForm : public forms::Form {
-  public:
+public:
     InnerForm() : forms::Form("frmInner") {
         close.Click = [this] {
             note("inner: unload");
@@ -87,13 +87,13 @@ class InnerForm : public forms::Form {
     }
     forms::CommandButton close{*this, "close"};
 
-  protected:
+protected:
     void design() override { close.Move(120, 120, 1000, 400); }
     void Form_Unload() override { note("inner: Form_Unload"); }
 };
 
 class DialogForm : public forms::Form {
-  public:
+public:
     DialogForm() : forms::Form("frmDialog") {
         ok.Click = [this] {
             note("dialog: unload");
@@ -130,7 +130,7 @@ class DialogForm : public forms::Form {
     forms::CommandButton fail{*this, "fail"};
     forms::Timer tmr{*this, "tmr"};
 
-  protected:
+protected:
     void design() override {
         ok.Move(120, 120, 1000, 400);
         more.Move(120, 600, 1000, 400);
@@ -145,7 +145,7 @@ class DialogForm : public forms::Form {
 };
 
 class OwnerForm : public forms::Form {
-  public:
+public:
     OwnerForm() : forms::Form("frmOwner") {
         open.Click = [this] {
             note("owner: before show");
@@ -169,7 +169,7 @@ class OwnerForm : public forms::Form {
     forms::CommandButton fail{*this, "fail"};
     forms::CommandButton trapped{*this, "trapped"};
 
-  protected:
+protected:
     void design() override {
         open.Move(120, 120, 1000, 400);
         fail.Move(120, 600, 1000, 400);
@@ -180,7 +180,7 @@ class OwnerForm : public forms::Form {
 };
 
 class TimerForm : public forms::Form {
-  public:
+public:
     TimerForm() : forms::Form("frmTimer") {
         tmr.Tick = [this] {
             note("tick" + at());
@@ -200,7 +200,7 @@ class TimerForm : public forms::Form {
     forms::Timer tmr{*this, "tmr"};
     forms::CommandButton box{*this, "box"};
 
-  protected:
+protected:
     void design() override {
         ticks_ = 0;
         box.Move(120, 120, 1000, 400);
@@ -214,12 +214,12 @@ class TimerForm : public forms::Form {
         }
     }
 
-  private:
+private:
     int ticks_ = 0;
 };
 
 class KeysForm : public forms::Form {
-  public:
+public:
     KeysForm() : forms::Form("frmKeys") {
         for (forms::CommandButton* b :
              {&okBtn, &cancelBtn, &offside, &disabledBtn, &save, &edge, &beyond, &above}) {
@@ -245,7 +245,7 @@ class KeysForm : public forms::Form {
     forms::Menu mnuLoad{mnuFile, "mnuLoad"};
     forms::Menu mnuOff{mnuFile, "mnuOff"};
 
-  protected:
+protected:
     void design() override {
         setClientSize(4000, 3000);
         txt.Move(120, 120, 2000, 300);
@@ -285,24 +285,24 @@ class KeysForm : public forms::Form {
 };
 
 class NoCloseForm : public forms::Form {
-  public:
+public:
     NoCloseForm() : forms::Form("frmNoClose") {}
 
-  protected:
+protected:
     void Form_Load() override { app::DisableCloseMenu(*this); }
     void Form_Unload() override { note("frmNoClose: Form_Unload"); }
 };
 
 class PlainForm : public forms::Form {
-  public:
+public:
     PlainForm() : forms::Form("frmPlain") {}
 
-  protected:
+protected:
     void Form_Unload() override { note("frmPlain: Form_Unload"); }
 };
 
 class FormsRuntime : public ::testing::Test {
-  protected:
+protected:
     FormsRuntime() {
         trace.clear();
         setup = FormSetup{};

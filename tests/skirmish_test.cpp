@@ -118,7 +118,7 @@ using Copy = std::pair<std::string, std::string>;
 
 // Records every copy the file layer makes, in order, without disturbing it.
 class CopyRecorder {
-  public:
+public:
     CopyRecorder() {
         platform::setCopyFault(
             platform::CopyFault{[this](const std::string& source, const std::string& destination) {
@@ -133,7 +133,7 @@ class CopyRecorder {
 
 // A launcher that notes the virtual time of every attempt.
 class ClockLauncher : public platform::Launcher {
-  public:
+public:
     explicit ClockLauncher(Driver& driver) : driver_(driver) {}
     double run(const std::string& commandLine, int windowStyle) override {
         at.push_back(driver_.now());
@@ -149,12 +149,12 @@ class ClockLauncher : public platform::Launcher {
     std::vector<int> styles;
     bool failing = false;
 
-  private:
+private:
     Driver& driver_;
 };
 
 class Skirmish : public ::testing::Test {
-  protected:
+protected:
     std::string P() const { return fx.programDir().string(); }
     std::string G() const { return fx.gameDir().string(); }
     fs::path marker() const { return fx.programDir() / "BACKUP" / "export.pending"; }
@@ -823,7 +823,7 @@ std::string awaitLog(const fs::path& log) {
 }
 
 class LauncherSearch : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         for (const fs::path* dir : {&programDir, &currentDir, &pathDir, &gameDir}) {
             fs::create_directories(*dir);

@@ -30,8 +30,7 @@ void CopyPhase(const std::vector<CopyRow>& rows, int phase, const Base& sourceBa
 // Copies the rows of one phase in order, skipping each copy that fails.
 // Returns the rows that failed.
 std::vector<CopyRow> CopyPhaseSkippingFailures(const std::vector<CopyRow>& rows, int phase,
-                                               const Base& sourceBase,
-                                               const Base& destinationBase);
+                                               const Base& sourceBase, const Base& destinationBase);
 
 // "levl2001" .. "levl2025" for levels 1-25, "001" .. "050" for scripts 1-50.
 std::string levelName(int level);

@@ -96,9 +96,10 @@ void Main::design() {
         Twips left, top, width;
         int tabIndex;
     };
-    for (const BoxPlace& place : {BoxPlace{BR, 120, 240, 1300, 0}, BoxPlace{BY, 120, 540, 1300, 1},
-                                  BoxPlace{BG, 120, 840, 1300, 2}, BoxPlace{YG, 1560, 240, 1400, 3},
-                                  BoxPlace{RG, 1560, 540, 1400, 4}, BoxPlace{RY, 1560, 840, 1400, 5}}) {
+    for (const BoxPlace& place :
+         {BoxPlace{BR, 120, 240, 1300, 0}, BoxPlace{BY, 120, 540, 1300, 1},
+          BoxPlace{BG, 120, 840, 1300, 2}, BoxPlace{YG, 1560, 240, 1400, 3},
+          BoxPlace{RG, 1560, 540, 1400, 4}, BoxPlace{RY, 1560, 840, 1400, 5}}) {
         place.box.setContainer(&Frame1);
         place.box.Move(place.left, place.top, place.width, 195);
         place.box.setTabIndex(place.tabIndex);

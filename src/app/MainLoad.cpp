@@ -44,11 +44,10 @@ void Main::loadConfigurationAndBackup() {
         zekdir.setText(StripCrLf(zekdir.Text()));
         appdir.setText(StripCrLf(appdir.Text()));
     } catch (const forms::RuntimeError&) {
-        forms::MsgBox("Zekvarin Skirmish Mode was unable to load its configuration files in " +
-                          ProgramDir() +
-                          "\\CFG.  If the problem persists, try reinstalling the application." +
-                          kCloseNotice,
-                      forms::style::Critical, "Critical Error- Loading Program Configuration");
+        forms::MsgBox(
+            "Zekvarin Skirmish Mode was unable to load its configuration files in " + ProgramDir() +
+                "\\CFG.  If the problem persists, try reinstalling the application." + kCloseNotice,
+            forms::style::Critical, "Critical Error- Loading Program Configuration");
         forms::End();
     }
 
@@ -79,8 +78,7 @@ bool Main::loadSavedSettings() {
         ReadRecord(ProgramDir() + "\\cpatrCFG.dat", cpatrCFG, kAvailabilityLength);
         recordLoaded[0] = true;
         for (int level = 2; level <= kLevelCount; ++level) {
-            ReadRecord(ProgramDir() + levelHeaderPath(level), hfile[level - 1],
-                       kLevelHeaderLength);
+            ReadRecord(ProgramDir() + levelHeaderPath(level), hfile[level - 1], kLevelHeaderLength);
             recordLoaded[level] = true;
         }
         ReadRecord(ProgramDir() + levelHeaderPath(1), hfile[0], kLevelHeaderLength);
@@ -99,10 +97,8 @@ bool Main::loadSavedSettings() {
 
 void Main::setControlsFromLevel1() {
     const std::string& level1 = hfile[0];
-    Command1.setCaption(TestMask(level1, kGameOptionFlags, kFogOfWar) ? "FOG is ON"
-                                                                      : "FOG is OFF");
-    Command2.setCaption(TestMask(level1, kGameOptionFlags, kGodMode) ? "GOD is ON"
-                                                                     : "GOD is OFF");
+    Command1.setCaption(TestMask(level1, kGameOptionFlags, kFogOfWar) ? "FOG is ON" : "FOG is OFF");
+    Command2.setCaption(TestMask(level1, kGameOptionFlags, kGodMode) ? "GOD is ON" : "GOD is OFF");
     for (const AvailabilityItem& item : kAvailabilityItems) {
         forms::Image& toggle = image(item.toggle);
         if (TestMask(hfile[0], item.character, item.mask)) {

@@ -44,26 +44,81 @@ void frmSplash::design() {
     const forms::Alignment right = forms::Alignment::Right;
     const forms::Alignment centre = forms::Alignment::Center;
     for (const LabelDesign& d : {
-             LabelDesign{lblCompanyProduct, 3000, 705, 4140, 435, "Zekvarin: Ornavelle",
-                         {"Arial", 18, true}, left, true},
-             LabelDesign{lblProductName, 3120, 1140, 4125, 765, "Zek Skirmish",
-                         {"Arial", 32.25, true}, left, true},
-             LabelDesign{lblPlatform, 5220, 2340, 1995, 360, "Windows\\ PC",
-                         {"Arial", 15.75, true}, right, true},
-             LabelDesign{lblVersion, 6330, 2700, 885, 285, "Version", {"Arial", 12, true}, right,
+             LabelDesign{lblCompanyProduct,
+                         3000,
+                         705,
+                         4140,
+                         435,
+                         "Zekvarin: Ornavelle",
+                         {"Arial", 18, true},
+                         left,
                          true},
-             LabelDesign{lblCopyright, 4920, 3060, 2415, 255, "Free skirmish companion.",
-                         {"Arial", 8.25, false}, left, false},
-             LabelDesign{lblCompany, 4920, 3270, 2415, 255, "Zekvarin Ornavelle",
-                         {"Arial", 8.25, false}, left, false},
-             LabelDesign{lblWarning, 120, 3600, 6975, 195,
+             LabelDesign{lblProductName,
+                         3120,
+                         1140,
+                         4125,
+                         765,
+                         "Zek Skirmish",
+                         {"Arial", 32.25, true},
+                         left,
+                         true},
+             LabelDesign{lblPlatform,
+                         5220,
+                         2340,
+                         1995,
+                         360,
+                         "Windows\\ PC",
+                         {"Arial", 15.75, true},
+                         right,
+                         true},
+             LabelDesign{
+                 lblVersion, 6330, 2700, 885, 285, "Version", {"Arial", 12, true}, right, true},
+             LabelDesign{lblCopyright,
+                         4920,
+                         3060,
+                         2415,
+                         255,
+                         "Free skirmish companion.",
+                         {"Arial", 8.25, false},
+                         left,
+                         false},
+             LabelDesign{lblCompany,
+                         4920,
+                         3270,
+                         2415,
+                         255,
+                         "Zekvarin Ornavelle",
+                         {"Arial", 8.25, false},
+                         left,
+                         false},
+             LabelDesign{lblWarning,
+                         120,
+                         3600,
+                         6975,
+                         195,
                          "Make sure the game is not running while settings are exported or "
                          "restored.",
-                         {"Arial", 8.25, false}, left, false},
-             LabelDesign{loadnormal, 120, 240, 7215, 495, "...Loading...",
-                         {"MS Sans Serif", 18, false}, centre, false},
-             LabelDesign{loadfirst, 240, 240, 7095, 495, "...Loading for the First Time...",
-                         {"MS Sans Serif", 18, false}, centre, false},
+                         {"Arial", 8.25, false},
+                         left,
+                         false},
+             LabelDesign{loadnormal,
+                         120,
+                         240,
+                         7215,
+                         495,
+                         "...Loading...",
+                         {"MS Sans Serif", 18, false},
+                         centre,
+                         false},
+             LabelDesign{loadfirst,
+                         240,
+                         240,
+                         7095,
+                         495,
+                         "...Loading for the First Time...",
+                         {"MS Sans Serif", 18, false},
+                         centre,
+                         false},
          }) {
         d.label.setContainer(&Frame1);
         d.label.Move(d.left, d.top, d.width, d.height);
@@ -97,8 +152,8 @@ void frmSplash::Form_Load() {
 
     forms::centreOnScreen(*this);
     const forms::AppInfo& app = forms::App();
-    lblVersion.setCaption("Version " + std::to_string(app.Major) + "." +
-                          std::to_string(app.Minor) + "." + std::to_string(app.Revision));
+    lblVersion.setCaption("Version " + std::to_string(app.Major) + "." + std::to_string(app.Minor) +
+                          "." + std::to_string(app.Revision));
 
     try {
         zekdir.setText(ReadConfigFile(kZekdirCfg));
@@ -128,8 +183,8 @@ void frmSplash::Form_Load() {
 
     // The backup tree; a folder that exists already (or cannot be made) is
     // passed over, and the backup reports what is missing on its own terms.
-    for (const char* folder :
-         {"\\BACKUP", "\\BACKUP\\language", "\\BACKUP\\levels", "\\BACKUP\\SAVE", "\\BACKUP\\scripts"}) {
+    for (const char* folder : {"\\BACKUP", "\\BACKUP\\language", "\\BACKUP\\levels",
+                               "\\BACKUP\\SAVE", "\\BACKUP\\scripts"}) {
         try {
             platform::makeFolder(ProgramDir() + folder);
         } catch (const forms::RuntimeError&) {

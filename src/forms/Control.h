@@ -99,7 +99,8 @@ private:
 
 class CommandButton : public Control {
 public:
-    CommandButton(Form& form, std::string name) : Control(form, std::move(name), ControlKind::CommandButton) {}
+    CommandButton(Form& form, std::string name)
+        : Control(form, std::move(name), ControlKind::CommandButton) {}
 
     const std::string& Caption() const { return caption_; }
     void setCaption(const std::string& caption);
@@ -122,7 +123,8 @@ private:
 
 class CheckBox : public Control {
 public:
-    CheckBox(Form& form, std::string name) : Control(form, std::move(name), ControlKind::CheckBox) {}
+    CheckBox(Form& form, std::string name)
+        : Control(form, std::move(name), ControlKind::CheckBox) {}
 
     const std::string& Caption() const { return caption_; }
     void setCaption(const std::string& caption);
@@ -269,7 +271,7 @@ private:
 // "-" makes a separator.
 class Menu {
 public:
-    Menu(Form& form, std::string name);  // a title in the menu bar
+    Menu(Form& form, std::string name);    // a title in the menu bar
     Menu(Menu& parent, std::string name);  // an item of that title
     Menu(const Menu&) = delete;
     Menu& operator=(const Menu&) = delete;

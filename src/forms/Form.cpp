@@ -250,8 +250,8 @@ void Form::setFocus(Control* control) {
 std::vector<Control*> Form::tabOrder() const {
     std::vector<Control*> order;
     for (Control* c : controls_) {
-        bool containerShown = c->Container() == nullptr ||
-                              (c->Container()->Visible() && c->Container()->Enabled());
+        bool containerShown =
+            c->Container() == nullptr || (c->Container()->Visible() && c->Container()->Enabled());
         if (c->focusable() && c->TabStop() && c->Visible() && c->Enabled() && containerShown) {
             order.push_back(c);
         }

@@ -103,7 +103,9 @@ void Runtime::run() {
 
 // ---- The runtime as the program's code sees it.
 
-inline AppInfo& App() { return Runtime::current().app(); }
+inline AppInfo& App() {
+    return Runtime::current().app();
+}
 template <class F>
 F& form() {
     return Runtime::current().form<F>();
@@ -112,9 +114,15 @@ inline int MsgBox(const std::string& prompt, int style = style::OkOnly,
                   const std::string& title = "") {
     return Runtime::current().MsgBox(prompt, style, title);
 }
-[[noreturn]] inline void End() { Runtime::current().End(); }
-inline Twips ScreenWidth() { return Runtime::current().backend().screenWidth(); }
-inline Twips ScreenHeight() { return Runtime::current().backend().screenHeight(); }
+[[noreturn]] inline void End() {
+    Runtime::current().End();
+}
+inline Twips ScreenWidth() {
+    return Runtime::current().backend().screenWidth();
+}
+inline Twips ScreenHeight() {
+    return Runtime::current().backend().screenHeight();
+}
 
 // Moves a form to the middle of the screen, halves in single precision.
 void centreOnScreen(Form& form);

@@ -12,8 +12,8 @@ namespace platform {
 bool anotherInstanceRunning(const std::string& programPath) {
     const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
     std::string folder = runtimeDir != nullptr && *runtimeDir != '\0' ? runtimeDir : "/tmp";
-    std::string lockFile = folder + "/zekskirmish-" +
-                           std::to_string(std::hash<std::string>{}(programPath)) + ".lock";
+    std::string lockFile =
+        folder + "/zekskirmish-" + std::to_string(std::hash<std::string>{}(programPath)) + ".lock";
     int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         return false;  // no lock to be had: let this one run

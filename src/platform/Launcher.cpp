@@ -71,7 +71,8 @@ std::string findProgram(const std::string& name, const std::string& programFolde
     if (::getcwd(cwd, sizeof cwd) != nullptr) {
         folders.emplace_back(cwd);
     }
-    for (const char* system : {"/usr/local/sbin", "/usr/local/bin", "/usr/sbin", "/usr/bin", "/sbin", "/bin"}) {
+    for (const char* system :
+         {"/usr/local/sbin", "/usr/local/bin", "/usr/sbin", "/usr/bin", "/sbin", "/bin"}) {
         folders.emplace_back(system);
     }
     if (const char* path = std::getenv("PATH")) {

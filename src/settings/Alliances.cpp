@@ -5,8 +5,7 @@
 namespace app {
 
 void Main::AllianceClick(const Alliance& alliance) {
-    MaskOp op =
-        control<forms::CheckBox>(alliance.box).Value() != 0 ? MaskOp::Set : MaskOp::Clear;
+    MaskOp op = control<forms::CheckBox>(alliance.box).Value() != 0 ? MaskOp::Set : MaskOp::Clear;
     ApplyToAllLevels(hfile, op, alliance.firstCharacter, alliance.firstMask,
                      alliance.secondCharacter, alliance.secondMask);
 }

@@ -37,8 +37,8 @@ protected:
         fs::create_directory_symlink(ZEK_PICTURES_DIR, program_ / "pictures");
         testing_support::writeFile(program_ / "CFG" / "zekdir.cfg", game_.string() + "\r\n");
         testing_support::writeFile(program_ / "CFG" / "appdir.cfg", program_.string() + "\r\n");
-        for (const char* folder : {"BACKUP", "BACKUP/language", "BACKUP/levels", "BACKUP/SAVE",
-                                   "BACKUP/scripts"}) {
+        for (const char* folder :
+             {"BACKUP", "BACKUP/language", "BACKUP/levels", "BACKUP/SAVE", "BACKUP/scripts"}) {
             fs::create_directories(program_ / folder);
         }
         runtime_->app().Path = program_.string();

@@ -17,7 +17,7 @@ enum class Side { Program, Game };
 
 // Small, fixed generator so the bytes never depend on the standard library.
 class SplitMix64 {
-  public:
+public:
     explicit SplitMix64(std::uint64_t seed) : state_(seed) {}
     std::uint64_t next() {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
@@ -26,7 +26,7 @@ class SplitMix64 {
         return z ^ (z >> 31);
     }
 
-  private:
+private:
     std::uint64_t state_;
 };
 

@@ -22,7 +22,7 @@ namespace {
 
 // A fresh folder per test, removed afterwards.
 class StandIn : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         static std::atomic<int> counter{0};
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();

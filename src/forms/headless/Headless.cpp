@@ -30,7 +30,8 @@ void HeadlessBackend::controlChanged(Control&) {}
 void HeadlessBackend::menuChanged(Menu&) {}
 
 void HeadlessBackend::formUnloaded(Form& form) {
-    std::erase_if(timers_, [&form](const ScheduledTimer& s) { return &s.timer->Parent() == &form; });
+    std::erase_if(timers_,
+                  [&form](const ScheduledTimer& s) { return &s.timer->Parent() == &form; });
 }
 
 void HeadlessBackend::timerChanged(Timer& timer) {
@@ -295,8 +296,8 @@ void HeadlessBackend::pressKey(Form& form, const std::string& key) {
         return;
     }
     if (key == "Space") {
-        if (active != nullptr &&
-            (active->Kind() == ControlKind::CommandButton || active->Kind() == ControlKind::CheckBox)) {
+        if (active != nullptr && (active->Kind() == ControlKind::CommandButton ||
+                                  active->Kind() == ControlKind::CheckBox)) {
             active->userClick();
         }
         return;
@@ -383,8 +384,7 @@ Driver& Driver::menu(const std::string& form, const std::string& item) {
     return queue({Action::Kind::Menu, form, item, {}, 0, {}});
 }
 
-Driver& Driver::type(const std::string& form, const std::string& control,
-                     const std::string& text) {
+Driver& Driver::type(const std::string& form, const std::string& control, const std::string& text) {
     return queue({Action::Kind::Type, form, control, text, 0, {}});
 }
 

@@ -868,8 +868,8 @@ void QtBackend::applyControl(FormWindow& window, Control& control) {
             auto& button = static_cast<CommandButton&>(control);
             auto* push = static_cast<QPushButton*>(widget);
             // The frame and margins of a button take about 4 px a side.
-            push->setText(wrappedCaption(qstr(button.Caption()), toQFont(control.Font()),
-                                         rect.width() - 8));
+            push->setText(
+                wrappedCaption(qstr(button.Caption()), toQFont(control.Font()), rect.width() - 8));
             push->setDefault(button.Default());
             setRole(palette, QPalette::Button, control.BackColor());
             setRole(palette, QPalette::ButtonText, control.ForeColor());
