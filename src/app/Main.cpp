@@ -151,27 +151,25 @@ void Main::design() {
         holder.setPicture(picture);
         ++hidden;
     };
-    for (const ToggleLayout& layout : kSpellLayout) {
+    auto placeToggle = [&](const ToggleLayout& layout, forms::Frame& frame, Twips left, Twips top,
+                           Twips width, Twips height) {
         forms::Image& toggle = image(layout.toggle);
-        toggle.setContainer(&Frame2);
-        toggle.Move(kSpellColumns[layout.column - 1], kSpellRows[layout.row - 1], 450, 630);
+        toggle.setContainer(&frame);
+        toggle.Move(left, top, width, height);
         toggle.setStretch(true);
         toggle.setPicture({layout.picture});
         toggle.setTag("2");
         const AvailabilityItem& item = itemOf(layout.toggle);
         toggle.setToolTipText(item.name);
-        placeHolder(image(item.holder), toggle.Picture(), 450, 630);
+        placeHolder(image(item.holder), toggle.Picture(), width, height);
+    };
+    for (const ToggleLayout& layout : kSpellLayout) {
+        placeToggle(layout, Frame2, kSpellColumns[layout.column - 1], kSpellRows[layout.row - 1],
+                    450, 630);
     }
     for (const ToggleLayout& layout : kHutLayout) {
-        forms::Image& toggle = image(layout.toggle);
-        toggle.setContainer(&Frame3);
-        toggle.Move(kHutColumns[layout.column - 1], kHutRows[layout.row - 1], 660, 735);
-        toggle.setStretch(true);
-        toggle.setPicture({layout.picture});
-        toggle.setTag("2");
-        const AvailabilityItem& item = itemOf(layout.toggle);
-        toggle.setToolTipText(item.name);
-        placeHolder(image(item.holder), toggle.Picture(), 660, 735);
+        placeToggle(layout, Frame3, kHutColumns[layout.column - 1], kHutRows[layout.row - 1], 660,
+                    735);
     }
 
     const forms::Picture spellOff{"spell_off"};

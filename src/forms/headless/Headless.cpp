@@ -83,9 +83,9 @@ void HeadlessBackend::advanceTo(long long time) {
     now_ = std::max(now_, time);
 }
 
-void HeadlessBackend::runModal(Form& form) {
+bool HeadlessBackend::runWhile(const std::function<bool()>& waiting, const std::string& who) {
     long long idleSince = now_;
-    while (form.Loaded()) {
+    while (waiting()) {
         if (!script_.empty()) {
             performNext();
             idleSince = now_;
@@ -93,33 +93,25 @@ void HeadlessBackend::runModal(Form& form) {
         }
         auto due = nextDue();
         if (!due) {
-            throw ScriptError("form " + form.Name() +
-                              " is shown modally and waits for the user, but nothing is queued");
+            return false;  // nothing queued and no timer: waiting for the user
         }
         if (*due - idleSince > kRunawayMs) {
-            throw ScriptError("form " + form.Name() + " waits while a timer keeps ticking");
+            throw ScriptError(who + " waits while a timer keeps ticking");
         }
         advanceTo(*due);
+    }
+    return true;
+}
+
+void HeadlessBackend::runModal(Form& form) {
+    if (!runWhile([&form] { return form.Loaded(); }, "form " + form.Name())) {
+        throw ScriptError("form " + form.Name() +
+                          " is shown modally and waits for the user, but nothing is queued");
     }
 }
 
 void HeadlessBackend::runMain() {
-    long long idleSince = now_;
-    while (!Runtime::current().loadedForms().empty()) {
-        if (!script_.empty()) {
-            performNext();
-            idleSince = now_;
-            continue;
-        }
-        auto due = nextDue();
-        if (!due) {
-            return;  // idle: the program waits for the user
-        }
-        if (*due - idleSince > kRunawayMs) {
-            throw ScriptError("the program is idle while a timer keeps ticking");
-        }
-        advanceTo(*due);
-    }
+    runWhile([] { return !Runtime::current().loadedForms().empty(); }, "the program");
 }
 
 int HeadlessBackend::messageBox(const std::string& prompt, int style, const std::string& title) {

@@ -84,6 +84,10 @@ public:
     void performNext();
 
 private:
+    // Does the queued actions and the due timers while `waiting` holds.
+    // Returns false when it stopped because nothing was left to do.
+    bool runWhile(const std::function<bool()>& waiting, const std::string& who);
+
     struct ScheduledTimer {
         Timer* timer;
         long long due;
