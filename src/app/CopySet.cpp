@@ -73,10 +73,6 @@ std::vector<CopyRow> BackupSet() {
     return rows;
 }
 
-}  // namespace app
-
-namespace app {
-
 bool BackupGameFiles(const Base& gameDir) {
     if (gameDir().empty()) {
         return false;
