@@ -204,15 +204,20 @@ TEST(FirstRun, CancelEndsWithNothingWritten) {
 
 // ------------------------------------------------- configuration at start-up
 
+// The splash shows its start kind by its label and its running timer.
+void expectStartKind(app::frmSplash& splash, bool firstRun) {
+    EXPECT_EQ(splash.loadfirst.Visible(), firstRun);
+    EXPECT_EQ(splash.loadnormal.Visible(), !firstRun);
+    EXPECT_EQ(splash.Timer2.Enabled(), firstRun);
+    EXPECT_EQ(splash.Timer1.Enabled(), !firstRun);
+}
+
 TEST(Configuration, FileOfOnlyCrLfIsAFirstRun) {
     ProgramFixture fx;
     fx.configure("");
     fx.driver().startOnly<app::frmSplash>();
     auto& splash = forms::form<app::frmSplash>();
-    EXPECT_TRUE(splash.loadfirst.Visible());
-    EXPECT_FALSE(splash.loadnormal.Visible());
-    EXPECT_TRUE(splash.Timer2.Enabled());
-    EXPECT_FALSE(splash.Timer1.Enabled());
+    expectStartKind(splash, true);
     EXPECT_EQ(splash.lblVersion.Caption(), "Version 0.0.4");
 
     fx.driver().run();
@@ -228,10 +233,7 @@ TEST(Configuration, FilesOfSpacesCountAsConfigured) {
         fx.configure("   ");
         fx.driver().startOnly<app::frmSplash>();
         auto& splash = forms::form<app::frmSplash>();
-        EXPECT_TRUE(splash.loadnormal.Visible());
-        EXPECT_FALSE(splash.loadfirst.Visible());
-        EXPECT_TRUE(splash.Timer1.Enabled());
-        EXPECT_FALSE(splash.Timer2.Enabled());
+        expectStartKind(splash, false);
     }
     {
         // A program directory of spaces, with a real game directory, starts Main.
@@ -268,8 +270,7 @@ TEST(Configuration, NormalStartShowsMainAfterExactly3000Ms) {
     auto& driver = fx.driver();
     driver.startOnly<app::frmSplash>();
     auto& splash = forms::form<app::frmSplash>();
-    EXPECT_TRUE(splash.loadnormal.Visible());
-    EXPECT_FALSE(splash.loadfirst.Visible());
+    expectStartKind(splash, false);
     for (const char* folder :
          {"BACKUP", "BACKUP/language", "BACKUP/levels", "BACKUP/SAVE", "BACKUP/scripts"}) {
         EXPECT_TRUE(fs::is_directory(fx.programDir() / folder)) << folder;

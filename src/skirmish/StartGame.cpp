@@ -54,12 +54,10 @@ void Main::EndGame_Click() {
     // The files go back into the folder they came from: the one exported
     // to, or else the one backed up, even when the game directory was
     // changed in Options meanwhile.
-    auto gameDir = [this] {
-        if (skirmish::SessionPending()) {
-            return skirmish::SessionGameDir();
-        }
-        return backedUpFrom.empty() ? zekdir.Text() : backedUpFrom;
-    };
+    const std::string restoreTo = skirmish::SessionPending()
+                                      ? skirmish::SessionGameDir()
+                                      : (backedUpFrom.empty() ? zekdir.Text() : backedUpFrom);
+    auto gameDir = [&restoreTo] { return restoreTo; };
     std::vector<CopyRow> rows = skirmish::RestoreSet();
     try {
         if (gameDir().empty()) {
@@ -83,12 +81,11 @@ void Main::EndGame_Click() {
             notRestored += "\r\n" + gameDir() + row.destination;
         }
     }
-    std::string restoredTo = gameDir();
     skirmish::EndSession();
     skirmish::SetStartState(*this);
     if (!notRestored.empty()) {
         forms::MsgBox("Zekvarin Skirmish Mode was unable to restore these backed up files from " +
-                          ProgramDir() + "\\BACKUP to " + restoredTo + ":" + notRestored +
+                          ProgramDir() + "\\BACKUP to " + restoreTo + ":" + notRestored +
                           "\r\n\r\nYou should manualy do this yourself if you want to restore "
                           "your files.",
                       forms::style::Exclamation, "Error- Restore Backup");
