@@ -41,6 +41,11 @@ public:
 
     // A modal message box with the OK button; returns the button pressed.
     virtual int messageBox(const std::string& prompt, int style, const std::string& title) = 0;
+    // A message box with no owner window: it disables no form, so every form
+    // takes input while it is open and their handlers run inside its loop
+    // (one of them may show such a box again). Returns the button pressed.
+    virtual int ownerlessMessageBox(const std::string& prompt, int style,
+                                    const std::string& title) = 0;
 
     // Stops the program at once: no unload or terminate handler runs.
     [[noreturn]] virtual void endProgram() = 0;

@@ -57,6 +57,10 @@ int Runtime::MsgBox(const std::string& prompt, int style, const std::string& tit
     return backend_->messageBox(prompt, style, title.empty() ? app_.Title : title);
 }
 
+int Runtime::OwnerlessMsgBox(const std::string& prompt, int style, const std::string& title) {
+    return backend_->ownerlessMessageBox(prompt, style, title.empty() ? app_.Title : title);
+}
+
 void Runtime::End() {
     backend_->endProgram();
     throw ProgramEnd{};  // a back end that returned from its end all the same

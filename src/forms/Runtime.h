@@ -56,6 +56,8 @@ public:
 
     // A message box; an empty title shows the application title.
     int MsgBox(const std::string& prompt, int style, const std::string& title);
+    // A message box that belongs to no form (see Backend::ownerlessMessageBox).
+    int OwnerlessMsgBox(const std::string& prompt, int style, const std::string& title);
 
     // Ends the program at once.
     [[noreturn]] void End();
@@ -113,6 +115,9 @@ F& form() {
 inline int MsgBox(const std::string& prompt, int style = style::OkOnly,
                   const std::string& title = "") {
     return Runtime::current().MsgBox(prompt, style, title);
+}
+inline int OwnerlessMsgBox(const std::string& prompt, int style, const std::string& title) {
+    return Runtime::current().OwnerlessMsgBox(prompt, style, title);
 }
 [[noreturn]] inline void End() {
     Runtime::current().End();

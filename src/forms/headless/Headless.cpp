@@ -115,19 +115,30 @@ void HeadlessBackend::runMain() {
 }
 
 int HeadlessBackend::messageBox(const std::string& prompt, int style, const std::string& title) {
-    messages_.push_back({style, title, prompt, now_});
-    ++messageDepth_;
+    return showMessage(prompt, style, title, false);
+}
+
+int HeadlessBackend::ownerlessMessageBox(const std::string& prompt, int style,
+                                         const std::string& title) {
+    return showMessage(prompt, style, title, true);
+}
+
+int HeadlessBackend::showMessage(const std::string& prompt, int style, const std::string& title,
+                                 bool ownerless) {
+    messages_.push_back({style, title, prompt, now_, ownerless});
+    int& depth = ownerless ? ownerlessDepth_ : messageDepth_;
+    ++depth;
     struct Depth {
         int& depth;
         ~Depth() { --depth; }
-    } depth{messageDepth_};
+    } guard{depth};
     while (!script_.empty()) {
         Action& next = script_.front();
         if (next.kind == Action::Kind::Answer) {
             script_.pop_front();
             break;
         }
-        if (next.kind == Action::Kind::Wait || next.kind == Action::Kind::Call ||
+        if (ownerless || next.kind == Action::Kind::Wait || next.kind == Action::Kind::Call ||
             next.kind == Action::Kind::Terminate) {
             performNext();
             continue;

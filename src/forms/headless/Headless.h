@@ -6,7 +6,8 @@
 // virtual clock in milliseconds: when nothing is queued, a loop moves the
 // clock on to the next due timer, so tests never sleep. Every message box is
 // recorded with its style, title and text; a box with nothing queued for it
-// is answered with OK at once.
+// is answered with OK at once. A box with no owner leaves the forms usable:
+// the actions queued up to its answer are done inside its loop.
 #pragma once
 
 #include <deque>
@@ -27,6 +28,7 @@ struct MessageRecord {
     std::string title;
     std::string prompt;
     long long atMs;
+    bool ownerless = false;
 };
 
 // A loop waited for the user with nothing queued and no timer to wait for, or
@@ -62,6 +64,8 @@ public:
     void runModal(Form& form) override;
     void runMain() override;
     int messageBox(const std::string& prompt, int style, const std::string& title) override;
+    int ownerlessMessageBox(const std::string& prompt, int style,
+                            const std::string& title) override;
     [[noreturn]] void endProgram() override;
     Twips screenWidth() const override { return screenWidth_; }
     Twips screenHeight() const override { return screenHeight_; }
@@ -72,8 +76,9 @@ public:
     const std::vector<MessageRecord>& messages() const { return messages_; }
     bool ended() const { return ended_; }
     long long now() const { return now_; }
-    // Whether a message box is open right now.
-    bool inMessageBox() const { return messageDepth_ > 0; }
+    // Whether a message box is open right now, and how many ownerless ones.
+    bool inMessageBox() const { return messageDepth_ > 0 || ownerlessDepth_ > 0; }
+    int ownerlessBoxesOpen() const { return ownerlessDepth_; }
     void setScreenSize(Twips width, Twips height);
 
     // Moves the clock on to the given time, running every timer tick due by
@@ -93,6 +98,7 @@ private:
         long long due;
         int interval;
     };
+    int showMessage(const std::string& prompt, int style, const std::string& title, bool ownerless);
     void perform(const Action& action);
     Form& targetForm(const Action& action);
     void checkReachable(Form& form, Control& control) const;
@@ -103,7 +109,8 @@ private:
     std::vector<MessageRecord> messages_;
     std::vector<ScheduledTimer> timers_;
     long long now_ = 0;
-    int messageDepth_ = 0;
+    int messageDepth_ = 0;  // boxes that block every form
+    int ownerlessDepth_ = 0;
     bool ended_ = false;
     Twips screenWidth_ = 1024 * kTwipsPerPixelAt96Dpi;
     Twips screenHeight_ = 768 * kTwipsPerPixelAt96Dpi;
@@ -125,7 +132,7 @@ public:
     Driver& type(const std::string& form, const std::string& control, const std::string& text);
     // "Tab", "Shift+Tab", "Space", "Enter", "Esc", "Alt+S", "F1", "Ctrl+L", "Alt+F4".
     Driver& key(const std::string& form, const std::string& key);
-    // Closes the open message box with OK.
+    // Closes the innermost open message box with OK.
     Driver& ok();
     // Lets the virtual clock run on (timers tick, message boxes stay open).
     Driver& wait(long long ms);

@@ -71,6 +71,22 @@ QString multiline(const std::string& text) {
     return result;
 }
 
+// The icon of a message box style.
+QMessageBox::Icon iconFor(int style) {
+    switch (style & 0x70) {
+        case style::Critical:
+            return QMessageBox::Critical;
+        case 32:
+            return QMessageBox::Question;
+        case style::Exclamation:
+            return QMessageBox::Warning;
+        case style::Information:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
+    }
+}
+
 // A button caption too wide for its button wraps onto further lines at its
 // blanks, as classic buttons do; Qt's buttons only break at line feeds.
 QString wrappedCaption(const QString& caption, const QFont& font, int width) {
@@ -375,6 +391,8 @@ public:
     void runModal(Form& form) override;
     void runMain() override;
     int messageBox(const std::string& prompt, int style, const std::string& title) override;
+    int ownerlessMessageBox(const std::string& prompt, int style,
+                            const std::string& title) override;
     [[noreturn]] void endProgram() override;
     Twips screenWidth() const override;
     Twips screenHeight() const override;
@@ -1145,29 +1163,39 @@ int QtBackend::messageBox(const std::string& prompt, int style, const std::strin
     if (ending_) {
         throw ProgramEnd{};
     }
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (style & 0x70) {
-        case style::Critical:
-            icon = QMessageBox::Critical;
-            break;
-        case 32:
-            icon = QMessageBox::Question;
-            break;
-        case style::Exclamation:
-            icon = QMessageBox::Warning;
-            break;
-        case style::Information:
-            icon = QMessageBox::Information;
-            break;
-        default:
-            break;
-    }
-    QMessageBox box(icon, qstr(title), multiline(prompt), QMessageBox::Ok);
+    QMessageBox box(iconFor(style), qstr(title), multiline(prompt), QMessageBox::Ok);
     box.setObjectName(QStringLiteral("messageBox"));
     boxes_.emplace_back(&box);
     ++nested_;
     box.exec();  // timers keep ticking in its loop
     --nested_;
+    std::erase_if(boxes_, [&box](const QPointer<QMessageBox>& p) { return p == &box; });
+    postMainCheck();
+    if (ending_) {
+        throw ProgramEnd{};
+    }
+    return 1;
+}
+
+int QtBackend::ownerlessMessageBox(const std::string& prompt, int style, const std::string& title) {
+    if (ending_) {
+        throw ProgramEnd{};
+    }
+    // No parent and no modality: exec() would make the box application-modal
+    // and lock every form, so the box gets a loop of its own instead, and the
+    // forms' events go on being delivered inside it.
+    QMessageBox box(iconFor(style), qstr(title), multiline(prompt), QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("ownerlessMessageBox"));
+    box.setWindowModality(Qt::NonModal);
+    QEventLoop loop;
+    QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
+    boxes_.emplace_back(&box);
+    loops_.push_back(&loop);
+    ++nested_;
+    box.show();
+    loop.exec();
+    --nested_;
+    std::erase(loops_, &loop);
     std::erase_if(boxes_, [&box](const QPointer<QMessageBox>& p) { return p == &box; });
     postMainCheck();
     if (ending_) {
