@@ -76,6 +76,7 @@ Main::Main() : forms::Form("Main") {
     test.Click = [this] { test_Click(); };
     mnusettings.Click = [this] { mnusettings_Click(); };
     Exit1.Click = [this] { Exit1_Click(); };
+    Help2.Click = [this] { Help2_Click(); };
 }
 
 void Main::design() {

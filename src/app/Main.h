@@ -4,10 +4,11 @@
 //
 // Its handlers are spread over the subsystems that own them: the shell and
 // the load step here in app/, the editor's handlers in settings/, Start Game
-// and End Game in skirmish/.
+// and End Game in skirmish/, the Help menu's in help/.
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "app/Records.h"
@@ -102,6 +103,10 @@ public:
     std::array<bool, kLevelCount + 1> recordLoaded{};
     // The game directory whose files the backup tree holds.
     std::string backedUpFrom;
+    // The help viewer object (a help::HTMLHelp), made by the first Help
+    // command and kept for the form's life. Held without its type because
+    // start-up code does not depend on the help code.
+    std::shared_ptr<void> hHelp;
 
     forms::Image& image(const std::string& name) const { return control<forms::Image>(name); }
 
@@ -121,6 +126,9 @@ public:
     void Start_Click();
     void EndGame_Click();
     void test_Click();
+
+    // The Help menu (help/).
+    void Help2_Click();
 
 protected:
     void design() override;
