@@ -2,8 +2,12 @@
 // the window system made of it, and saves a picture of it.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QMessageBox>
+#include <QTimer>
 #include <filesystem>
 
 #include "app/Main.h"
@@ -125,6 +129,71 @@ TEST_F(Screens, DifficultyAndLaunchWait) {
     wait.Show();
     expectClientSize(shoot(wait, "frmrungame"), wait);
     wait.Unload();
+}
+
+// The box a missing help file gives: it belongs to no window, so Main stays
+// usable, and F1 on Main opens a second one while the first is still open.
+TEST_F(Screens, MissingHelpFileWarningLeavesMainUsable) {
+    fs::remove(program_ / "zekskirmishhelp.chm");
+    auto& main = forms::form<app::Main>();
+    main.Show();
+    auto openBoxes = [] {
+        std::vector<QMessageBox*> boxes;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
+                boxes.push_back(box);
+            }
+        }
+        return boxes;
+    };
+    auto pressF1 = [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            for (QAction* action : w->actions()) {
+                if (action->shortcut() == QKeySequence(Qt::Key_F1)) {
+                    action->trigger();
+                    return;
+                }
+            }
+        }
+    };
+    int step = 0;
+    std::size_t mostOpen = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto boxes = openBoxes();
+        mostOpen = std::max(mostOpen, boxes.size());
+        if (step == 0 && boxes.size() == 1) {
+            QMessageBox* box = boxes[0];
+            EXPECT_EQ(box->windowTitle(), "HTML Help Class");
+            EXPECT_EQ(box->text().toStdString(), "The file " + program_.string() +
+                                                     "\\zekskirmishhelp.chm does not exist.\n"
+                                                     "Please make sure the correct path and file "
+                                                     "name have been specified.");
+            EXPECT_EQ(box->icon(), QMessageBox::Warning);
+            EXPECT_EQ(box->parentWidget(), nullptr);
+            EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+            std::string file = std::string(ZEK_SCREENSHOT_DIR) + "/help_missing_file.png";
+            EXPECT_TRUE(box->grab().save(QString::fromStdString(file)));
+            step = 1;
+            QTimer::singleShot(0, pressF1);  // the Help command again, inside the box
+        } else if (step == 1 && boxes.size() == 2) {
+            step = 2;
+            boxes[1]->button(QMessageBox::Ok)->click();
+        } else if (step == 2 && boxes.size() == 1) {
+            step = 3;
+            boxes[0]->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start(10);
+    QTimer::singleShot(5000, [&] {
+        for (QMessageBox* box : openBoxes()) {
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    main.Help2.userClick();
+    EXPECT_EQ(step, 3);
+    EXPECT_EQ(mostOpen, 2u);
+    EXPECT_TRUE(openBoxes().empty());
 }
 
 }  // namespace
