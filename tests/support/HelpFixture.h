@@ -29,9 +29,6 @@ struct HTMLHelpProbe {
     static std::int32_t HHMsgCritical(HTMLHelp& h, const std::string& text) {
         return h.HHMsgCritical(text);
     }
-    static std::int32_t HHMsgExclamation(HTMLHelp& h, const std::string& text) {
-        return h.HHMsgExclamation(text);
-    }
     static std::int32_t HHMsgInformation(HTMLHelp& h, const std::string& text) {
         return h.HHMsgInformation(text);
     }
