@@ -1193,6 +1193,8 @@ int QtBackend::ownerlessMessageBox(const std::string& prompt, int style, const s
     loops_.push_back(&loop);
     ++nested_;
     box.show();
+    box.raise();
+    box.activateWindow();
     loop.exec();
     --nested_;
     std::erase(loops_, &loop);
