@@ -8,36 +8,64 @@
 
 namespace app {
 
+// A phase is one platform::CopySet: every file's data is written first,
+// reaches the disk in one sync, and only then replaces its destination.
 void CopyPhase(const std::vector<CopyRow>& rows, int phase, const Base& sourceBase,
                const Base& destinationBase, std::size_t* copied) {
-    if (copied != nullptr) {
-        *copied = 0;
-    }
-    for (const CopyRow& row : rows) {
-        if (row.phase == phase) {
-            platform::copyFile(sourceBase() + row.source, destinationBase() + row.destination);
+    platform::CopySet set;
+    auto putInPlace = [&] {
+        try {
+            set.commit(platform::CopySet::OnFailure::Stop);
+        } catch (const forms::RuntimeError&) {
             if (copied != nullptr) {
-                ++*copied;
+                *copied = set.placed();
+            }
+            throw;
+        }
+        if (copied != nullptr) {
+            *copied = set.placed();
+        }
+    };
+    try {
+        for (const CopyRow& row : rows) {
+            if (row.phase == phase) {
+                set.add(sourceBase() + row.source, destinationBase() + row.destination);
             }
         }
+    } catch (const forms::RuntimeError&) {
+        putInPlace();  // the copies before the failure stay
+        throw;
     }
+    putInPlace();
 }
 
 std::vector<CopyRow> CopyPhaseSkippingFailures(const std::vector<CopyRow>& rows, int phase,
                                                const Base& sourceBase,
                                                const Base& destinationBase) {
-    std::vector<CopyRow> failed;
-    for (const CopyRow& row : rows) {
-        if (row.phase != phase) {
+    platform::CopySet set;
+    std::vector<const CopyRow*> added;
+    std::vector<bool> failed(rows.size(), false);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].phase != phase) {
             continue;
         }
         try {
-            platform::copyFile(sourceBase() + row.source, destinationBase() + row.destination);
+            set.add(sourceBase() + rows[i].source, destinationBase() + rows[i].destination);
+            added.push_back(&rows[i]);
         } catch (const forms::RuntimeError&) {
-            failed.push_back(row);
+            failed[i] = true;
         }
     }
-    return failed;
+    for (std::size_t position : set.commit(platform::CopySet::OnFailure::Skip)) {
+        failed[static_cast<std::size_t>(added[position] - rows.data())] = true;
+    }
+    std::vector<CopyRow> result;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (failed[i]) {
+            result.push_back(rows[i]);
+        }
+    }
+    return result;
 }
 
 std::string levelName(int level) {
