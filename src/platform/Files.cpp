@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -29,10 +28,22 @@ void record(FileStep step, const std::string& path, const std::string& target = 
     }
 }
 
+// Case is folded for ASCII letters only, whatever the locale: the game's
+// names are ASCII, and a user's locale must not change which file a name
+// stands for.
+char lowerLetter(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string lowerCase(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    std::transform(text.begin(), text.end(), text.begin(), lowerLetter);
+    return text;
+}
+
+std::string upperCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    });
     return text;
 }
 
@@ -226,7 +237,8 @@ private:
 // that a set of 152 copies lists a folder once, not once per copy.
 class Resolver {
 public:
-    std::string resolve(const std::string& text) {
+    // `literalMissing`: the caller found nothing at the path as written.
+    std::string resolve(const std::string& text, bool literalMissing = false) {
         std::string slashed = text;
         std::replace(slashed.begin(), slashed.end(), '\\', '/');
         if (slashed.empty()) {
@@ -248,7 +260,7 @@ public:
             literal = joined(literal.empty() ? "/" : literal, part);
         }
         struct stat st {};
-        if (!parts.empty() && ::lstat(literal.c_str(), &st) == 0) {
+        if (!parts.empty() && !literalMissing && ::lstat(literal.c_str(), &st) == 0) {
             return finished(literal, absolute, trailing);
         }
 
@@ -291,13 +303,20 @@ public:
 
 private:
     // The entry of `folder` that `name` stands for: the name itself when it
-    // exists, else a spelling that differs only in case.
+    // exists, else a spelling that differs only in case. Of all spellings,
+    // the one in upper case comes first in name order, so when it exists it
+    // is the answer without listing the folder: games installed from disc
+    // carry such names, often in folders of thousands of entries.
     std::optional<std::string> findIn(const std::string& folder, const std::string& name,
                                       const std::string& candidate) {
         if (!listed(folder)) {
             struct stat st {};
             if (::lstat(candidate.c_str(), &st) == 0) {
                 return name;
+            }
+            std::string upper = upperCase(name);
+            if (upper != name && ::lstat(joined(folder, upper).c_str(), &st) == 0) {
+                return upper;
             }
         }
         return listing(folder).find(name);
@@ -502,7 +521,7 @@ struct CopySet::Impl {
         std::replace(literal.begin(), literal.end(), '\\', '/');
         Target target = targetOf(literal);
         if (!target.exists) {
-            target = targetOf(resolver.resolve(destinationText));
+            target = targetOf(resolver.resolve(destinationText, target.path == literal));
         }
         if (target.exists) {
             if (S_ISDIR(target.st.st_mode)) {
@@ -648,7 +667,7 @@ void CopySet::add(const std::string& source, const std::string& destination) {
     std::replace(from.begin(), from.end(), '\\', '/');
     Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0 && missing(errno)) {
-        from = impl_->resolver.resolve(source);
+        from = impl_->resolver.resolve(source, true);
         in = Fd(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     }
     if (in.get() < 0) {
@@ -762,14 +781,22 @@ namespace {
 // spelling only when there is no such file: the patch opens 300 record files
 // in a row, nearly all of them in their exact case.
 Fd openRecord(const std::string& path, int flags, std::string& native) {
+    auto open = [](const std::string& file, int how) {
+        Fd fd(::open(file.c_str(), how | O_CLOEXEC, newFileMode()));
+        // Only a file's owner may read it without touching its access time.
+        if (fd.get() < 0 && errno == EPERM && (how & O_NOATIME) != 0) {
+            fd = Fd(::open(file.c_str(), (how & ~O_NOATIME) | O_CLOEXEC, newFileMode()));
+        }
+        return fd;
+    };
     native = path;
     std::replace(native.begin(), native.end(), '\\', '/');
-    Fd fd(::open(native.c_str(), flags | O_CLOEXEC));
+    Fd fd = open(native, flags);
     if (fd.get() < 0 && missing(errno)) {
-        native = nativePath(path);
-        fd = Fd(::open(native.c_str(), flags | O_CLOEXEC));
+        native = Resolver().resolve(path, true);
+        fd = open(native, flags);
         if (fd.get() < 0 && errno == ENOENT) {
-            fd = Fd(::open(native.c_str(), flags | O_CREAT | O_CLOEXEC, newFileMode()));
+            fd = open(native, flags | O_CREAT);
         }
     }
     return fd;
@@ -780,8 +807,11 @@ Fd openRecord(const std::string& path, int flags, std::string& native) {
 std::string readRecord(const std::string& path, std::size_t length) {
     std::string native;
     // Reading needs no write access, so a read-only file reads like any
-    // other; a missing one is created, as a binary open does.
-    Fd in = openRecord(path, O_RDONLY, native);
+    // other; a missing one is created, as a binary open does. The access
+    // time is left alone: with relative access times, every read of a file
+    // written since its last read would cost a journalled inode update, and
+    // the patch reads each file right after writing it the time before.
+    Fd in = openRecord(path, O_RDONLY | O_NOATIME, native);
     if (in.get() < 0) {
         raise(errno, native);
     }
