@@ -263,6 +263,172 @@ TEST(CopyFile, AFaultAfterTheLastByteStillFailsTheCopy) {
     EXPECT_EQ(entriesOf(dir.path()), (std::set<std::string>{"a.dat", "b.dat"}));
 }
 
+// ---- replacing a destination as a careful atomic writer does
+
+TEST(CopyFile, ALinkedDestinationIsWrittenThroughAndStaysALink) {
+    TempDir dir;
+    writeFile(dir.path() / "source.dat", "new");
+    writeFile(dir.path() / "real" / "target.dat", "old");
+    fs::create_symlink("real/target.dat", dir.path() / "link.dat");
+    fs::create_symlink(dir.path() / "link.dat", dir.path() / "chain.dat");
+
+    platform::copyFile(dir.str() + "/source.dat", dir.str() + "/link.dat");
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.dat"));
+    EXPECT_EQ(readFile(dir.path() / "real" / "target.dat"), "new");
+
+    // A link to a link, given in another case, ends at the same file.
+    writeFile(dir.path() / "source.dat", "newer");
+    platform::copyFile(dir.str() + "/source.dat", dir.str() + "/CHAIN.DAT");
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "chain.dat"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.dat"));
+    EXPECT_EQ(readFile(dir.path() / "real" / "target.dat"), "newer");
+    EXPECT_EQ(entriesOf(dir.path() / "real"), std::set<std::string>{"target.dat"});
+
+    // A read-only file behind a link is not replaced either.
+    makeReadOnly(dir.path() / "real" / "target.dat");
+    EXPECT_EQ(
+        errorOf([&] { platform::copyFile(dir.str() + "/source.dat", dir.str() + "/link.dat"); }),
+        forms::err::PermissionDenied);
+    EXPECT_EQ(readFile(dir.path() / "real" / "target.dat"), "newer");
+}
+
+TEST(CopyFile, AReplacedFileKeepsItsModeAndANewOneGetsTheUsualMode) {
+    TempDir dir;
+    writeFile(dir.path() / "source.dat", "content");
+    ::chmod((dir.path() / "source.dat").c_str(), 0600);
+    for (mode_t mode : {0664, 0660, 0600, 0666, 0751}) {
+        fs::path destination = dir.path() / "dest.dat";
+        writeFile(destination, "old");
+        ASSERT_EQ(::chmod(destination.c_str(), mode), 0);
+        platform::copyFile(dir.str() + "/source.dat", destination.string());
+        struct stat st {};
+        ASSERT_EQ(::stat(destination.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode) << std::oct << mode;
+        EXPECT_EQ(readFile(destination), "content");
+    }
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    platform::copyFile(dir.str() + "/source.dat", dir.str() + "/new.dat");
+    struct stat st {};
+    ASSERT_EQ(::stat((dir.path() / "new.dat").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask);
+}
+
+// ---- CopySet
+
+TEST(CopySet, RemovesOnlyItsOwnStaleTemporariesFromTheFoldersItCopiesInto) {
+    TempDir dir;
+    writeFile(dir.path() / "src" / "a.dat", "a");
+    for (const char* stale : {".a.dat.zektmp-Xy12Ab", ".levl2001.dat.zektmp-000000"}) {
+        writeFile(dir.path() / "dst" / stale, "left by a killed copy");
+    }
+    const std::set<std::string> others{".hidden", "notes.zektmp-abcdef", ".a.dat.zektmp-toolong1",
+                                       ".zektmp-abcdef"};
+    for (const std::string& other : others) {
+        writeFile(dir.path() / "dst" / other, "not ours");
+    }
+    writeFile(dir.path() / "elsewhere" / ".b.dat.zektmp-abcdef", "a folder the set leaves alone");
+
+    platform::copyFile(dir.str() + "/src/a.dat", dir.str() + "/dst/a.dat");
+
+    std::set<std::string> expected = others;
+    expected.insert("a.dat");
+    EXPECT_EQ(entriesOf(dir.path() / "dst"), expected);
+    EXPECT_EQ(entriesOf(dir.path() / "elsewhere"), std::set<std::string>{".b.dat.zektmp-abcdef"});
+}
+
+TEST(CopySet, DataReachesTheDiskBeforeAnyRenameAndTheFoldersAfterTheLast) {
+    TempDir dir;
+    for (const char* name : {"1.dat", "2.dat", "3.dat"}) {
+        writeFile(dir.path() / "src" / name, name);
+    }
+    fs::create_directories(dir.path() / "a");
+    fs::create_directories(dir.path() / "b");
+    testing_support::FileSteps steps;
+    platform::CopySet set;
+    set.add(dir.str() + "/src/1.dat", dir.str() + "/a/1.dat");
+    set.add(dir.str() + "/src/2.dat", dir.str() + "/b/2.dat");
+    set.add(dir.str() + "/src/3.dat", dir.str() + "/a/3.dat");
+    // Nothing is in place before the commit.
+    EXPECT_FALSE(fs::exists(dir.path() / "a" / "1.dat"));
+    set.commit(platform::CopySet::OnFailure::Stop);
+
+    using platform::FileStep;
+    std::vector<FileStep> order;
+    std::vector<std::string> renamed;
+    std::set<std::string> foldersSynced;
+    for (const platform::FileEvent& event : steps.events) {
+        order.push_back(event.step);
+        if (event.step == FileStep::Rename) {
+            renamed.push_back(event.target);
+        } else if (event.step == FileStep::SyncFolder) {
+            foldersSynced.insert(event.path);
+        }
+    }
+    EXPECT_EQ(order, (std::vector<FileStep>{FileStep::Write, FileStep::Write, FileStep::Write,
+                                            FileStep::SyncFileSystem, FileStep::Rename,
+                                            FileStep::Rename, FileStep::Rename,
+                                            FileStep::SyncFolder, FileStep::SyncFolder}));
+    EXPECT_EQ(renamed, (std::vector<std::string>{dir.str() + "/a/1.dat", dir.str() + "/b/2.dat",
+                                                 dir.str() + "/a/3.dat"}));
+    EXPECT_EQ(foldersSynced, (std::set<std::string>{dir.str() + "/a", dir.str() + "/b"}));
+    EXPECT_EQ(readFile(dir.path() / "b" / "2.dat"), "2.dat");
+    EXPECT_EQ(set.placed(), 3u);
+}
+
+TEST(CopySet, AFailedRenameKeepsItsOriginalAndStopsOrIsSkipped) {
+    TempDir dir;
+    auto reset = [&] {
+        for (const char* name : {"1.dat", "2.dat", "3.dat"}) {
+            writeFile(dir.path() / "src" / name, std::string("new ") + name);
+            writeFile(dir.path() / "dst" / name, std::string("old ") + name);
+        }
+    };
+    auto addAll = [&](platform::CopySet& set) {
+        for (const char* name : {"1.dat", "2.dat", "3.dat"}) {
+            set.add(dir.str() + "/src/" + name, dir.str() + "/dst/" + name);
+        }
+    };
+    const std::set<std::string> names{"1.dat", "2.dat", "3.dat"};
+    // The data of 2.dat is written and on disk; only its rename fails.
+    CopyFaultGuard fault({[](const std::string&, const std::string& destination) {
+                              return destination.find("2.dat") != std::string::npos;
+                          },
+                          0, true});
+
+    reset();
+    {
+        platform::CopySet set;
+        addAll(set);
+        EXPECT_NE(errorOf([&] { set.commit(platform::CopySet::OnFailure::Stop); }), 0);
+        EXPECT_EQ(set.placed(), 1u);
+    }
+    EXPECT_EQ(readFile(dir.path() / "dst" / "1.dat"), "new 1.dat");
+    EXPECT_EQ(readFile(dir.path() / "dst" / "2.dat"), "old 2.dat");
+    EXPECT_EQ(readFile(dir.path() / "dst" / "3.dat"), "old 3.dat");
+    EXPECT_EQ(entriesOf(dir.path() / "dst"), names);
+
+    reset();
+    {
+        platform::CopySet set;
+        addAll(set);
+        EXPECT_EQ(set.commit(platform::CopySet::OnFailure::Skip), std::vector<std::size_t>{1});
+    }
+    EXPECT_EQ(readFile(dir.path() / "dst" / "1.dat"), "new 1.dat");
+    EXPECT_EQ(readFile(dir.path() / "dst" / "2.dat"), "old 2.dat");
+    EXPECT_EQ(readFile(dir.path() / "dst" / "3.dat"), "new 3.dat");
+    EXPECT_EQ(entriesOf(dir.path() / "dst"), names);
+
+    // A set given up before its commit changes nothing and leaves nothing.
+    reset();
+    {
+        platform::CopySet set;
+        addAll(set);
+    }
+    EXPECT_EQ(readFile(dir.path() / "dst" / "1.dat"), "old 1.dat");
+    EXPECT_EQ(entriesOf(dir.path() / "dst"), names);
+}
+
 // ---- makeFolder
 
 TEST(MakeFolder, CreatesOneFolderAndFailsWhenItExistsOrItsParentIsMissing) {

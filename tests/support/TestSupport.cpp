@@ -53,6 +53,15 @@ void makeReadOnly(const fs::path& file) {
     ::chmod(file.c_str(), 0444);
 }
 
+FileSteps::FileSteps() {
+    platform::setFileRecorder(
+        [this](const platform::FileEvent& event) { events.push_back(event); });
+}
+
+FileSteps::~FileSteps() {
+    platform::setFileRecorder(nullptr);
+}
+
 ProgramFixture::ProgramFixture(bool configured)
     : programDir_(root_.path() / "program"), gameDir_(root_.path() / "game") {
     standin::writeProgramData(programDir_);

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "forms/headless/Headless.h"
+#include "platform/Files.h"
 #include "platform/Launcher.h"
 
 namespace testing_support {
@@ -32,6 +34,17 @@ std::string readFile(const fs::path& file);
 void writeFile(const fs::path& file, const std::string& bytes);
 // Makes a file read-only (no write bit for anyone).
 void makeReadOnly(const fs::path& file);
+
+// Records the file steps that decide what survives a power cut, for as long
+// as it lives.
+class FileSteps {
+public:
+    FileSteps();
+    ~FileSteps();
+    FileSteps(const FileSteps&) = delete;
+    FileSteps& operator=(const FileSteps&) = delete;
+    std::vector<platform::FileEvent> events;
+};
 
 // A program folder and a game folder under one temporary folder, a headless
 // driver whose application path is the program folder, and a recording
