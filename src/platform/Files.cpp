@@ -166,6 +166,19 @@ void writeAll(int fd, const char* data, std::size_t size, const std::string& nat
     }
 }
 
+// One read, repeated when a signal interrupts it; 0 at the end of the file.
+std::size_t readSome(int fd, char* buffer, std::size_t size, const std::string& native) {
+    while (true) {
+        ssize_t n = ::read(fd, buffer, size);
+        if (n >= 0) {
+            return static_cast<std::size_t>(n);
+        }
+        if (errno != EINTR) {
+            raise(errno, native);
+        }
+    }
+}
+
 // ---- names in any case
 
 // The entries of one folder, to find a name in another case. When several
@@ -392,18 +405,7 @@ void copyData(int in, int out, std::optional<std::size_t> failAfter, const std::
     }
     std::vector<char> buffer(1 << 16);
     std::size_t written = 0;
-    while (true) {
-        ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            raise(errno, from);
-        }
-        if (n == 0) {
-            break;
-        }
-        std::size_t chunk = static_cast<std::size_t>(n);
+    while (std::size_t chunk = readSome(in, buffer.data(), buffer.size(), from)) {
         if (failAfter && written + chunk > *failAfter) {
             writeAll(out, buffer.data(), *failAfter - written, to);
             throw forms::RuntimeError(forms::err::DeviceIO, "Device I/O error");
@@ -751,18 +753,8 @@ std::string readTextFile(const std::string& path) {
     }
     std::string text;
     char buffer[4096];
-    while (true) {
-        ssize_t n = ::read(in.get(), buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            raise(errno, native);
-        }
-        if (n == 0) {
-            break;
-        }
-        text.append(buffer, static_cast<std::size_t>(n));
+    while (std::size_t n = readSome(in.get(), buffer, sizeof buffer, native)) {
+        text.append(buffer, n);
     }
     return text;
 }
