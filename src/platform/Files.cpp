@@ -235,8 +235,6 @@ public:
         }
     }
 
-    const std::unordered_set<std::string>& names() const { return names_; }
-
 private:
     std::unordered_set<std::string> names_;
     std::unordered_map<std::string, std::string> byLowerCase_;
@@ -495,17 +493,23 @@ struct CopySet::Impl {
         if (::fstat(fd.get(), &st) != 0) {
             raise(errno, destination);
         }
-        Listing& entries = resolver.listing(path);
+        // A plain scan: a game's levels folder may hold thousands of
+        // entries, and only names of our own temporaries matter here.
         std::vector<std::string> stale;
-        for (const std::string& name : entries.names()) {
-            if (isOwnTemporary(name)) {
-                stale.push_back(name);
+        if (DIR* dir = ::opendir(path.c_str())) {
+            while (dirent* entry = ::readdir(dir)) {
+                if (isOwnTemporary(entry->d_name)) {
+                    stale.emplace_back(entry->d_name);
+                }
             }
+            ::closedir(dir);
         }
         for (const std::string& name : stale) {
             if (::unlinkat(fd.get(), name.c_str(), 0) == 0) {
                 record(FileStep::Remove, joined(path, name));
-                entries.remove(name);
+                if (resolver.listed(path)) {
+                    resolver.listing(path).remove(name);
+                }
             }
         }
         Folder& added = folders[path];
@@ -800,9 +804,9 @@ std::string readRecord(const std::string& path, std::size_t length) {
     std::string native;
     // Reading needs no write access, so a read-only file reads like any
     // other; a missing one is created, as a binary open does. The access
-    // time is left alone: with relative access times, every read of a file
-    // written since its last read would cost a journalled inode update, and
-    // the patch reads each file right after writing it the time before.
+    // time is left alone: with relative access times, a read of a file
+    // written since it was last read costs a journalled inode update, and
+    // every attribute file the patch reads was written by the patch before.
     Fd in = openRecord(path, O_RDONLY | O_NOATIME, native);
     if (in.get() < 0) {
         raise(errno, native);
