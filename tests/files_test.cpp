@@ -90,6 +90,29 @@ TEST(NativePath, AnEntryInItsExactCaseIsTakenOverACaseVariant) {
     EXPECT_EQ(platform::nativePath(dir.str() + "\\DATA\\A.TXT"), dir.str() + "/Data/a.txt");
 }
 
+TEST(NativePath, AmongSeveralSpellingsTheFirstInNameOrderWins) {
+    struct Row {
+        std::set<std::string> entries;
+        const char* asked;
+        const char* found;
+    };
+    for (const Row& row : std::vector<Row>{
+             {{"LEVL.DAT", "Levl.dat", "levl.DAT"}, "levl.dat", "LEVL.DAT"},
+             {{"LEVL.DAT", "Levl.dat", "levl.DAT"}, "Levl.dat", "Levl.dat"},
+             {{"Levl.dat", "levl.DAT"}, "LEVL.DAT", "Levl.dat"},
+             {{"Levl.dat", "levl.DAT"}, "levl.dat", "Levl.dat"},
+             {{"LEVL.DAT"}, "Levl.Dat", "LEVL.DAT"},
+         }) {
+        TempDir dir;
+        for (const std::string& entry : row.entries) {
+            writeFile(dir.path() / "levels" / entry, entry);
+        }
+        EXPECT_EQ(platform::nativePath(dir.str() + "\\LEVELS\\" + row.asked),
+                  dir.str() + "/levels/" + row.found)
+            << row.asked;
+    }
+}
+
 TEST(NativePath, AMissingTailStaysAsWritten) {
     TempDir dir;
     writeFile(dir.path() / "levels" / "levl2001.dat", "x");
