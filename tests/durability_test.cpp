@@ -59,8 +59,9 @@ std::vector<Durable> durableSteps(const std::vector<FileEvent>& events) {
             }
         }
         if (file.written < i) {
-            file.synced = findFrom(events, file.written, [](const FileEvent& e) {
-                return e.step == FileStep::SyncFileSystem;
+            file.synced = findFrom(events, file.written, [&](const FileEvent& e) {
+                return e.step == FileStep::SyncFileSystem ||
+                       (e.step == FileStep::SyncFile && e.path == rename.path);
             });
         }
         file.folderSynced = findFrom(events, i, [&](const FileEvent& e) {

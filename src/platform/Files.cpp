@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <random>
-#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -593,15 +593,30 @@ struct CopySet::Impl {
         try {
             // The data first, once per file system: a sync of the whole file
             // system costs about what one file's sync costs, where a sync per
-            // file would cost it 152 times.
-            std::set<dev_t> synced;
+            // file would cost it 152 times. A file system that gets a single
+            // file (a text file, a lone copy) syncs just that file, so that
+            // it does not wait for whatever else is being written there.
+            std::map<dev_t, std::vector<const Pending*>> byDevice;
             for (const Pending& copy : pending) {
-                if (copy.folder != nullptr && synced.insert(copy.folder->device).second) {
-                    if (::syncfs(copy.folder->fd.get()) != 0) {
-                        raise(errno, copy.folder->path);
-                    }
-                    record(FileStep::SyncFileSystem, copy.folder->path);
+                if (copy.folder != nullptr) {
+                    byDevice[copy.folder->device].push_back(&copy);
                 }
+            }
+            for (const auto& [device, copies] : byDevice) {
+                const Pending& first = *copies.front();
+                if (copies.size() > 1) {
+                    if (::syncfs(first.folder->fd.get()) != 0) {
+                        raise(errno, first.folder->path);
+                    }
+                    record(FileStep::SyncFileSystem, first.folder->path);
+                    continue;
+                }
+                const std::string temp = joined(first.folder->path, first.temp);
+                Fd file(::openat(first.folder->fd.get(), first.temp.c_str(), O_RDONLY | O_CLOEXEC));
+                if (file.get() < 0 || ::fsync(file.get()) != 0) {
+                    raise(errno, temp);
+                }
+                record(FileStep::SyncFile, temp);
             }
         } catch (...) {
             dropFrom(0);

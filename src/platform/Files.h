@@ -43,8 +43,9 @@ bool folderExists(const std::string& path);
 // `add` reads the source at once and writes its data into a temporary file
 // beside the destination; `commit` then puts the added copies in place in
 // the order they were added: first their data goes to disk (one sync per
-// file system), then each temporary is renamed over its destination, then
-// every folder renamed into is synced. When `commit` returns, every copy it
+// file system, or of the file alone when it is the only one there), then
+// each temporary is renamed over its destination, then every folder renamed
+// into is synced. When `commit` returns, every copy it
 // reports done is on disk.
 //
 // Before the first copy into a folder, the temporary files that an earlier,
@@ -120,6 +121,7 @@ void setCopyFault(std::optional<CopyFault> fault);
 // the destination a temporary file stands for (Write, Rename).
 enum class FileStep {
     Write,           // a temporary file's data written (not yet on disk)
+    SyncFile,        // the data of the one file `path` on disk
     SyncFileSystem,  // every written file of the file system holding `path` on disk
     Rename,          // temporary `path` renamed over `target`
     SyncFolder,      // the entries of folder `path` on disk
