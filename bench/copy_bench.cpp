@@ -15,9 +15,12 @@
 // kRuns runs each. Each line prints the medians, the range of each, and
 // ends with the program's median over the limit's, as N.NNx.
 //
-// The last case is the start-up backup from a game folder whose names are
-// all in upper case, with 10,000 more entries in its levels folder, against
-// the same backup from a folder in exact case with as many entries.
+// The last two cases are the start-up backup from a game folder whose names
+// are all in upper case ("LEVELS\LEVL2001.DAT"), then all capitalised
+// ("Levels\Levl2001.dat"), with 10,000 more entries in its levels folder,
+// against the same backup from a folder in exact case with as many entries.
+// Upper-case names are found without listing the folder; capitalised ones
+// make each folder be listed once for the backup.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -165,13 +168,18 @@ std::string upperCase(std::string text) {
     return text;
 }
 
-// A copy of a game folder with every name below it in upper case.
-void copyUpperCase(const fs::path& from, const fs::path& to) {
+std::string capitalised(std::string text) {
+    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+// A copy of a game folder with every name below it spelt anew.
+void copyRenamed(const fs::path& from, const fs::path& to, std::string (*spelling)(std::string)) {
     fs::create_directories(to);
     for (const auto& entry : fs::directory_iterator(from)) {
-        fs::path target = to / upperCase(entry.path().filename().string());
+        fs::path target = to / spelling(entry.path().filename().string());
         if (entry.is_directory()) {
-            copyUpperCase(entry.path(), target);
+            copyRenamed(entry.path(), target, spelling);
         } else {
             fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing);
         }
@@ -260,6 +268,7 @@ int main(int argc, char** argv) {
     const fs::path programDir = root / "program";
     const fs::path gameDir = root / "game";
     const fs::path upperGameDir = root / "upper" / "game";
+    const fs::path mixedGameDir = root / "mixed" / "game";
     const fs::path exactGameDir = root / "exact" / "game";
     standin::writeProgramData(programDir);
     standin::writeGameFolder(gameDir);
@@ -272,11 +281,19 @@ int main(int argc, char** argv) {
                  {programDir / "CPUScripts" / "Easy", programDir / "CPUScripts" / "Medium",
                   programDir / "CPUScripts" / "Hard"});
     const std::string upperCaseName = "backup, upper-case game folder";
-    if (upperCaseName.find(selected) != std::string::npos) {
+    const std::string mixedCaseName = "backup, capitalised game folder";
+    const bool upperWanted = upperCaseName.find(selected) != std::string::npos;
+    const bool mixedWanted = mixedCaseName.find(selected) != std::string::npos;
+    if (upperWanted || mixedWanted) {
         fs::create_directories(exactGameDir);
         fs::copy(gameDir, exactGameDir, fs::copy_options::recursive);
         addEntries(exactGameDir / "levels", kExtraEntries);
-        copyUpperCase(exactGameDir, upperGameDir);
+    }
+    if (upperWanted) {
+        copyRenamed(exactGameDir, upperGameDir, upperCase);
+    }
+    if (mixedWanted) {
+        copyRenamed(exactGameDir, mixedGameDir, capitalised);
     }
 
     // The program's paths are built on forms::App().Path.
@@ -354,6 +371,9 @@ int main(int argc, char** argv) {
         cases.push_back(measure(upperCaseName, backup.size(), "exact case", 1.5,
                                 backupFrom(upperGameDir.string()),
                                 backupFrom(exactGameDir.string())));
+        cases.push_back(measure(mixedCaseName, backup.size(), "exact case", 1.5,
+                                backupFrom(mixedGameDir.string()),
+                                backupFrom(exactGameDir.string())));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "copy_bench: %s\n", error.what());
         status = 1;
@@ -375,7 +395,7 @@ int main(int argc, char** argv) {
                     line.ours.least(), line.ours.most(), line.limit.median(), line.limit.least(),
                     line.limit.most(), ratio);
     }
-    std::printf("targets (sets 1.25x, patch 2.00x, upper case 1.50x): %s\n",
+    std::printf("targets (sets 1.25x, patch 2.00x, other case 1.50x): %s\n",
                 met ? "all met" : "MISSED");
     fs::remove_all(root);
     return status != 0 ? status : (met ? 0 : 2);

@@ -8,22 +8,25 @@
 
 namespace app {
 
-// A phase is one platform::CopySet: every file's data is written first,
-// reaches the disk in one sync, and only then replaces its destination.
+// A phase is one commit of a platform::CopySet: every file's data is
+// written first, reaches the disk in one sync, and only then replaces its
+// destination.
 void CopyPhase(const std::vector<CopyRow>& rows, int phase, const Base& sourceBase,
-               const Base& destinationBase, std::size_t* copied) {
-    platform::CopySet set;
+               const Base& destinationBase, std::size_t* copied, platform::CopySet* shared) {
+    platform::CopySet own;
+    platform::CopySet& set = shared != nullptr ? *shared : own;
+    const std::size_t before = set.placed();
     auto putInPlace = [&] {
         try {
             set.commit(platform::CopySet::OnFailure::Stop);
         } catch (const forms::RuntimeError&) {
             if (copied != nullptr) {
-                *copied = set.placed();
+                *copied = set.placed() - before;
             }
             throw;
         }
         if (copied != nullptr) {
-            *copied = set.placed();
+            *copied = set.placed() - before;
         }
     };
     try {
@@ -40,9 +43,10 @@ void CopyPhase(const std::vector<CopyRow>& rows, int phase, const Base& sourceBa
 }
 
 std::vector<CopyRow> CopyPhaseSkippingFailures(const std::vector<CopyRow>& rows, int phase,
-                                               const Base& sourceBase,
-                                               const Base& destinationBase) {
-    platform::CopySet set;
+                                               const Base& sourceBase, const Base& destinationBase,
+                                               platform::CopySet* shared) {
+    platform::CopySet own;
+    platform::CopySet& set = shared != nullptr ? *shared : own;
     std::vector<const CopyRow*> added;
     std::vector<bool> failed(rows.size(), false);
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -106,12 +110,13 @@ bool BackupGameFiles(const Base& gameDir) {
         return false;
     }
     std::vector<CopyRow> rows = BackupSet();
+    platform::CopySet set;
     try {
-        CopyPhase(rows, 1, gameDir, ProgramDir);
+        CopyPhase(rows, 1, gameDir, ProgramDir, nullptr, &set);
     } catch (const forms::RuntimeError&) {
         return false;
     }
-    CopyPhaseSkippingFailures(rows, 2, gameDir, ProgramDir);
+    CopyPhaseSkippingFailures(rows, 2, gameDir, ProgramDir, &set);
     return true;
 }
 

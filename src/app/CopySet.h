@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class CopySet;
+}
+
 namespace app {
 
 struct CopyRow {
@@ -21,16 +25,22 @@ struct CopyRow {
 
 using Base = std::function<std::string()>;
 
+// Each phase is put in place as a whole: its copies are on disk when the
+// call returns. The phases of one list may share a platform::CopySet (`set`)
+// so that the folders they look names up in are listed once for the list.
+
 // Copies the rows of one phase in order. The first failure raises its
 // forms::RuntimeError; the copies made before it stay, and `copied` (when
 // given) tells how many there were.
 void CopyPhase(const std::vector<CopyRow>& rows, int phase, const Base& sourceBase,
-               const Base& destinationBase, std::size_t* copied = nullptr);
+               const Base& destinationBase, std::size_t* copied = nullptr,
+               platform::CopySet* set = nullptr);
 
 // Copies the rows of one phase in order, skipping each copy that fails.
 // Returns the rows that failed.
 std::vector<CopyRow> CopyPhaseSkippingFailures(const std::vector<CopyRow>& rows, int phase,
-                                               const Base& sourceBase, const Base& destinationBase);
+                                               const Base& sourceBase, const Base& destinationBase,
+                                               platform::CopySet* set = nullptr);
 
 // "levl2001" .. "levl2025" for levels 1-25, "001" .. "050" for scripts 1-50.
 std::string levelName(int level);

@@ -12,6 +12,7 @@
 #include <random>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "forms/Error.h"
 
@@ -198,46 +199,35 @@ public:
     }
 
     std::optional<std::string> find(const std::string& name) const {
-        if (names_.count(name) != 0) {
-            return name;
-        }
-        auto match = byLowerCase_.find(lowerCase(name));
-        if (match == byLowerCase_.end()) {
+        auto match = first_.find(lowerCase(name));
+        if (match == first_.end()) {
             return std::nullopt;
+        }
+        if (match->second != name && others_.count(name) != 0) {
+            return name;  // the exact spelling exists too
         }
         return match->second;
     }
 
     void add(const std::string& name) {
-        if (!names_.insert(name).second) {
+        auto [slot, inserted] = first_.emplace(lowerCase(name), name);
+        if (inserted || slot->second == name) {
             return;
         }
-        auto [slot, inserted] = byLowerCase_.emplace(lowerCase(name), name);
-        if (!inserted && name < slot->second) {
-            slot->second = name;
-        }
-    }
-
-    void remove(const std::string& name) {
-        if (names_.erase(name) == 0) {
-            return;
-        }
-        // Another spelling of the name may now come first.
-        std::string lower = lowerCase(name);
-        byLowerCase_.erase(lower);
-        for (const std::string& other : names_) {
-            if (lowerCase(other) == lower) {
-                auto [slot, inserted] = byLowerCase_.emplace(lower, other);
-                if (!inserted && other < slot->second) {
-                    slot->second = other;
-                }
-            }
+        if (name < slot->second) {
+            others_.insert(std::exchange(slot->second, name));
+        } else {
+            others_.insert(name);
         }
     }
 
 private:
-    std::unordered_set<std::string> names_;
-    std::unordered_map<std::string, std::string> byLowerCase_;
+    // One entry per name but for case, holding its first spelling; the
+    // other spellings, which few folders have, apart. A folder of ten
+    // thousand entries is listed in about the time the system takes to
+    // read it.
+    std::unordered_map<std::string, std::string> first_;
+    std::unordered_set<std::string> others_;
 };
 
 // Maps path texts onto the file system. The whole path is tried first, in
@@ -504,12 +494,11 @@ struct CopySet::Impl {
             }
             ::closedir(dir);
         }
+        // (A listing made before keeps the removed names: nothing asks for
+        // a temporary's name.)
         for (const std::string& name : stale) {
             if (::unlinkat(fd.get(), name.c_str(), 0) == 0) {
                 record(FileStep::Remove, joined(path, name));
-                if (resolver.listed(path)) {
-                    resolver.listing(path).remove(name);
-                }
             }
         }
         Folder& added = folders[path];
