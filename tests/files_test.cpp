@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -401,55 +402,46 @@ TEST(CopySet, DataReachesTheDiskBeforeAnyRenameAndTheFoldersAfterTheLast) {
 
 TEST(CopySet, AFailedRenameKeepsItsOriginalAndStopsOrIsSkipped) {
     TempDir dir;
-    auto reset = [&] {
-        for (const char* name : {"1.dat", "2.dat", "3.dat"}) {
-            writeFile(dir.path() / "src" / name, std::string("new ") + name);
-            writeFile(dir.path() / "dst" / name, std::string("old ") + name);
+    const std::vector<std::string> names{"1.dat", "2.dat", "3.dat"};
+    // Runs a set of the three copies, then gives what each destination holds.
+    auto run = [&](const std::function<void(platform::CopySet&)>& finish) {
+        for (const std::string& name : names) {
+            writeFile(dir.path() / "src" / name, "new");
+            writeFile(dir.path() / "dst" / name, "old");
         }
-    };
-    auto addAll = [&](platform::CopySet& set) {
-        for (const char* name : {"1.dat", "2.dat", "3.dat"}) {
-            set.add(dir.str() + "/src/" + name, dir.str() + "/dst/" + name);
+        {
+            platform::CopySet set;
+            for (const std::string& name : names) {
+                set.add(dir.str() + "/src/" + name, dir.str() + "/dst/" + name);
+            }
+            finish(set);
         }
+        EXPECT_EQ(entriesOf(dir.path() / "dst"), std::set<std::string>(names.begin(), names.end()));
+        std::vector<std::string> held;
+        for (const std::string& name : names) {
+            held.push_back(readFile(dir.path() / "dst" / name));
+        }
+        return held;
     };
-    const std::set<std::string> names{"1.dat", "2.dat", "3.dat"};
+    using Held = std::vector<std::string>;
     // The data of 2.dat is written and on disk; only its rename fails.
     CopyFaultGuard fault({[](const std::string&, const std::string& destination) {
                               return destination.find("2.dat") != std::string::npos;
                           },
                           0, true});
 
-    reset();
-    {
-        platform::CopySet set;
-        addAll(set);
-        EXPECT_NE(errorOf([&] { set.commit(platform::CopySet::OnFailure::Stop); }), 0);
-        EXPECT_EQ(set.placed(), 1u);
-    }
-    EXPECT_EQ(readFile(dir.path() / "dst" / "1.dat"), "new 1.dat");
-    EXPECT_EQ(readFile(dir.path() / "dst" / "2.dat"), "old 2.dat");
-    EXPECT_EQ(readFile(dir.path() / "dst" / "3.dat"), "old 3.dat");
-    EXPECT_EQ(entriesOf(dir.path() / "dst"), names);
-
-    reset();
-    {
-        platform::CopySet set;
-        addAll(set);
-        EXPECT_EQ(set.commit(platform::CopySet::OnFailure::Skip), std::vector<std::size_t>{1});
-    }
-    EXPECT_EQ(readFile(dir.path() / "dst" / "1.dat"), "new 1.dat");
-    EXPECT_EQ(readFile(dir.path() / "dst" / "2.dat"), "old 2.dat");
-    EXPECT_EQ(readFile(dir.path() / "dst" / "3.dat"), "new 3.dat");
-    EXPECT_EQ(entriesOf(dir.path() / "dst"), names);
-
+    EXPECT_EQ(run([](platform::CopySet& set) {
+                  EXPECT_NE(errorOf([&] { set.commit(platform::CopySet::OnFailure::Stop); }), 0);
+                  EXPECT_EQ(set.placed(), 1u);
+              }),
+              (Held{"new", "old", "old"}));
+    EXPECT_EQ(run([](platform::CopySet& set) {
+                  EXPECT_EQ(set.commit(platform::CopySet::OnFailure::Skip),
+                            std::vector<std::size_t>{1});
+              }),
+              (Held{"new", "old", "new"}));
     // A set given up before its commit changes nothing and leaves nothing.
-    reset();
-    {
-        platform::CopySet set;
-        addAll(set);
-    }
-    EXPECT_EQ(readFile(dir.path() / "dst" / "1.dat"), "old 1.dat");
-    EXPECT_EQ(entriesOf(dir.path() / "dst"), names);
+    EXPECT_EQ(run([](platform::CopySet&) {}), (Held{"old", "old", "old"}));
 }
 
 // ---- makeFolder
