@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <optional>
@@ -880,12 +881,20 @@ TEST_F(LauncherSearch, ProgramFolderThenCurrentFolderThenPathButNeverTheGameFold
 
     // Only the game folder has one now.
     EXPECT_EQ(platform::findProgram("gxexec.exe", programDir.string()), "");
+    testing::internal::CaptureStderr();
     try {
         launcher.run(kCommandLine, kMinimizedFocus);
         ADD_FAILURE() << "a launcher only in the game folder was started";
     } catch (const forms::RuntimeError& error) {
         EXPECT_EQ(error.Number(), 53);
     }
+    // One line for whoever started the program: what was looked for, where.
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
+    for (const fs::path* dir : {&programDir, &currentDir, &pathDir}) {
+        EXPECT_NE(report.find(dir->string()), std::string::npos) << report;
+    }
+    EXPECT_NE(report.find("\"gxexec.exe\""), std::string::npos) << report;
     EXPECT_FALSE(fs::exists(gameDir / "gxexec.log"));
 }
 

@@ -133,6 +133,7 @@ TEST(SecondInstance, IsRefusedWithoutTouchingAnyFile) {
               "Another occurrence of Zekvarin:  Skirmish Mode is already running.  Please use that "
               "instance of the program, or close it before you run the application again.");
     EXPECT_TRUE(fx.driver().ended());
+    EXPECT_EQ(fx.driver().exitStatus(), forms::kExitNormally);
     EXPECT_FALSE(forms::form<app::frmSplash>().Loaded());
     EXPECT_FALSE(mainForm().Loaded());
     EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP"));
@@ -195,6 +196,7 @@ TEST(FirstRun, CancelEndsWithNothingWritten) {
     fx.driver().run();
 
     EXPECT_TRUE(fx.driver().ended());
+    EXPECT_EQ(fx.driver().exitStatus(), forms::kExitNormally);
     EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
     EXPECT_EQ(readFile(fx.programDir() / "CFG" / "zekdir.cfg"), "");
     EXPECT_EQ(readFile(fx.programDir() / "CFG" / "appdir.cfg"), "");
@@ -260,6 +262,7 @@ TEST(Configuration, MissingFolderOrFileEndsWithCriticalMessage) {
         EXPECT_EQ(message.title, "Critical Error- Loading Program Configuration");
         EXPECT_EQ(message.prompt, configFailureText(fx.programDir()));
         EXPECT_TRUE(fx.driver().ended());
+        EXPECT_EQ(fx.driver().exitStatus(), forms::kExitOnError);
         EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP"));
         EXPECT_FALSE(mainForm().Loaded());
     }
@@ -320,6 +323,7 @@ TEST(Backup, MissingGameFolderFailsAtTheFirstCopyAndChangesNothing) {
     EXPECT_EQ(message.title, "Critical Error- File Backup");
     EXPECT_EQ(message.prompt, backupFailureText(missing));
     EXPECT_TRUE(fx.driver().ended());
+    EXPECT_EQ(fx.driver().exitStatus(), forms::kExitOnError);
     for (const std::string& file : standin::gameFileList()) {
         EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), "old copy of " + file) << file;
     }
@@ -337,6 +341,7 @@ TEST(Backup, MissingLanguageFileFailsAtCopy51AfterTheLevelFiles) {
     EXPECT_EQ(message.title, "Critical Error- File Backup");
     EXPECT_EQ(message.prompt, backupFailureText(fx.gameDir().string()));
     EXPECT_TRUE(fx.driver().ended());
+    EXPECT_EQ(fx.driver().exitStatus(), forms::kExitOnError);
 
     std::vector<std::string> copied = firstPhaseFiles();
     copied.pop_back();
@@ -368,6 +373,7 @@ TEST(Backup, EmptyGameDirectoryIsAFailure) {
     EXPECT_EQ(fx.driver().messages()[0].title, "Critical Error- File Backup");
     EXPECT_EQ(fx.driver().messages()[0].prompt, backupFailureText(""));
     EXPECT_TRUE(fx.driver().ended());
+    EXPECT_EQ(fx.driver().exitStatus(), forms::kExitOnError);
     EXPECT_EQ(readFile(fx.programDir() / "BACKUP/levels/levl2001.dat"),
               "old copy of levels/levl2001.dat");
 }
@@ -746,6 +752,7 @@ TEST(MainShell, FileExitEndsAtOnce) {
     fx.driver().menu("Main", "Exit1").then([&] { ranOn = true; });
     fx.driver().run();
     EXPECT_TRUE(fx.driver().ended());
+    EXPECT_EQ(fx.driver().exitStatus(), forms::kExitNormally);
     EXPECT_FALSE(ranOn);
     EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
     for (int level = 1; level <= 25; ++level) {

@@ -48,7 +48,7 @@ void Main::loadConfigurationAndBackup() {
             "Zekvarin Skirmish Mode was unable to load its configuration files in " + ProgramDir() +
                 "\\CFG.  If the problem persists, try reinstalling the application." + kCloseNotice,
             forms::style::Critical, "Critical Error- Loading Program Configuration");
-        forms::End();
+        forms::End(forms::kExitOnError);
     }
 
     // While an exported game is still in the game's folder, the backup tree
@@ -69,7 +69,7 @@ void Main::BackupGameFilesOrEnd() {
                           ".  If the problem persists, try running the Zekvarin Restore file." +
                           kCloseNotice,
                       forms::style::Critical, "Critical Error- File Backup");
-        forms::End();
+        forms::End(forms::kExitOnError);
     }
 }
 

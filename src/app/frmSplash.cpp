@@ -178,7 +178,7 @@ void frmSplash::Form_Load() {
                 "\\CFG.  If the problem persists, try reinstalling the application.\r\n\r\n"
                 "Zekvarin Skirmish Mode will now close.",
             forms::style::Critical, "Critical Error- Loading Program Configuration");
-        forms::End();
+        forms::End(forms::kExitOnError);
     }
 
     // The backup tree; a folder that exists already (or cannot be made) is

@@ -47,8 +47,9 @@ public:
     virtual int ownerlessMessageBox(const std::string& prompt, int style,
                                     const std::string& title) = 0;
 
-    // Stops the program at once: no unload or terminate handler runs.
-    [[noreturn]] virtual void endProgram() = 0;
+    // Stops the program at once with the given exit status: no unload or
+    // terminate handler runs.
+    [[noreturn]] virtual void endProgram(int exitStatus) = 0;
 
     virtual Twips screenWidth() const = 0;
     virtual Twips screenHeight() const = 0;

@@ -61,8 +61,8 @@ int Runtime::OwnerlessMsgBox(const std::string& prompt, int style, const std::st
     return backend_->ownerlessMessageBox(prompt, style, title.empty() ? app_.Title : title);
 }
 
-void Runtime::End() {
-    backend_->endProgram();
+void Runtime::End(int exitStatus) {
+    backend_->endProgram(exitStatus);
     throw ProgramEnd{};  // a back end that returned from its end all the same
 }
 
@@ -71,7 +71,7 @@ void Runtime::dispatch(const std::function<void()>& handler) {
         handler();
     } catch (const RuntimeError& error) {
         MsgBox(unhandledErrorText(error), style::Critical, app_.Title);
-        End();
+        End(kExitOnError);
     }
 }
 

@@ -20,6 +20,9 @@
 
 namespace forms {
 
+inline constexpr int kExitNormally = 0;
+inline constexpr int kExitOnError = 1;
+
 // The application object.
 struct AppInfo {
     // The folder that holds the running program, without a trailing
@@ -27,9 +30,10 @@ struct AppInfo {
     std::string Path;
     // Whether another process of the same program is running.
     bool PrevInstance = false;
-    int Major = 0;
-    int Minor = 0;
-    int Revision = 4;
+    // The build's version, from the project's one declaration of it.
+    int Major = ZEK_VERSION_MAJOR;
+    int Minor = ZEK_VERSION_MINOR;
+    int Revision = ZEK_VERSION_PATCH;
     std::string Title = "Zekvarin Skirmish Mode";
     std::string EXEName = "ZekSkirmish";
 };
@@ -59,8 +63,9 @@ public:
     // A message box that belongs to no form (see Backend::ownerlessMessageBox).
     int OwnerlessMsgBox(const std::string& prompt, int style, const std::string& title);
 
-    // Ends the program at once.
-    [[noreturn]] void End();
+    // Ends the program at once. A program that ends on an error says so in
+    // its exit status (kExitOnError), for whoever started it.
+    [[noreturn]] void End(int exitStatus = kExitNormally);
 
     // Runs an event handler for a back end. An error the handler does not
     // trap ends up here: the unhandled-error report, then the end.
@@ -119,8 +124,8 @@ inline int MsgBox(const std::string& prompt, int style = style::OkOnly,
 inline int OwnerlessMsgBox(const std::string& prompt, int style, const std::string& title) {
     return Runtime::current().OwnerlessMsgBox(prompt, style, title);
 }
-[[noreturn]] inline void End() {
-    Runtime::current().End();
+[[noreturn]] inline void End(int exitStatus = kExitNormally) {
+    Runtime::current().End(exitStatus);
 }
 inline Twips ScreenWidth() {
     return Runtime::current().backend().screenWidth();

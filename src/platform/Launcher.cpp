@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "forms/Error.h"
@@ -27,6 +29,24 @@ bool isProgram(const std::string& native) {
     struct stat st {};
     return ::stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
            ::access(native.c_str(), X_OK) == 0;
+}
+
+// A name with a folder in it is taken as it stands.
+bool hasFolder(const std::string& name) {
+    return name.find('/') != std::string::npos || name.find('\\') != std::string::npos;
+}
+
+void reportNotStarted(const std::string& name, const std::string& reason) {
+    std::fprintf(stderr, "ZekSkirmish: could not start \"%s\": %s\n", name.c_str(),
+                 reason.c_str());
+}
+
+std::string joined(const std::vector<std::string>& folders) {
+    std::string list;
+    for (const std::string& folder : folders) {
+        list += (list.empty() ? "" : ", ") + folder;
+    }
+    return list;
 }
 
 }  // namespace
@@ -57,15 +77,7 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine) {
     return parts;
 }
 
-std::string findProgram(const std::string& name, const std::string& programFolder) {
-    if (name.empty()) {
-        return {};
-    }
-    // A name with a folder in it is taken as it stands.
-    if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos) {
-        std::string native = nativePath(name);
-        return isProgram(native) ? native : std::string{};
-    }
+std::vector<std::string> searchFolders(const std::string& programFolder) {
     std::vector<std::string> folders{programFolder};
     char cwd[4096];
     if (::getcwd(cwd, sizeof cwd) != nullptr) {
@@ -89,10 +101,19 @@ std::string findProgram(const std::string& name, const std::string& programFolde
             pos = next + 1;
         }
     }
-    for (const std::string& folder : folders) {
-        if (folder.empty()) {
-            continue;
-        }
+    std::erase(folders, std::string{});
+    return folders;
+}
+
+std::string findProgram(const std::string& name, const std::string& programFolder) {
+    if (name.empty()) {
+        return {};
+    }
+    if (hasFolder(name)) {
+        std::string native = nativePath(name);
+        return isProgram(native) ? native : std::string{};
+    }
+    for (const std::string& folder : searchFolders(programFolder)) {
         std::string native = nativePath(folder + "/" + name);
         if (isProgram(native)) {
             return native;
@@ -109,10 +130,16 @@ double ProcessLauncher::run(const std::string& commandLine, int /*windowStyle*/)
     // window; programs here choose their own windows, so it is not passed on.
     std::vector<std::string> parts = splitCommandLine(commandLine);
     if (parts.empty()) {
+        reportNotStarted(commandLine, "the command line names no program");
         notFound();
     }
-    std::string program = findProgram(parts.front(), programFolder_());
+    const std::string& name = parts.front();
+    std::string folder = programFolder_();
+    std::string program = findProgram(name, folder);
     if (program.empty()) {
+        reportNotStarted(name, hasFolder(name)
+                                   ? "no program at " + nativePath(name)
+                                   : "not found in " + joined(searchFolders(folder)));
         notFound();
     }
     std::vector<char*> argv;
@@ -122,7 +149,9 @@ double ProcessLauncher::run(const std::string& commandLine, int /*windowStyle*/)
     }
     argv.push_back(nullptr);
     pid_t pid = 0;
-    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+    int failed = ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+    if (failed != 0) {
+        reportNotStarted(program, std::strerror(failed));
         notFound();
     }
     // The program runs on by itself; a watcher only collects its exit so

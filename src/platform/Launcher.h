@@ -27,10 +27,15 @@ public:
 // them, double quotes group blanks into one.
 std::vector<std::string> splitCommandLine(const std::string& commandLine);
 
+// The folders a program name without a folder is looked for in, in order.
+std::vector<std::string> searchFolders(const std::string& programFolder);
+
 // Where the program of a command line is found, or empty when nowhere.
 std::string findProgram(const std::string& name, const std::string& programFolder);
 
-// The system's own launcher: starts real processes.
+// The system's own launcher: starts real processes. The user sees only the
+// program's own message when a start fails, so the launcher also writes one
+// line to standard error naming the program and where it was looked for.
 class ProcessLauncher : public Launcher {
 public:
     explicit ProcessLauncher(std::function<std::string()> programFolder);

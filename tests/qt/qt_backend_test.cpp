@@ -294,7 +294,10 @@ struct BoxAnswerer {
 class QtBackendTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        qt::setEndHandler([this] { ++endCalls; });
+        qt::setEndHandler([this](int status) {
+            ++endCalls;
+            exitStatus = status;
+        });
         runtime = std::make_unique<Runtime>(qt::makeBackend(appArgc, appArgv));
         App().Path = pictureRoot.toStdString();
     }
@@ -310,6 +313,7 @@ protected:
 
     std::unique_ptr<Runtime> runtime;
     int endCalls = 0;
+    int exitStatus = -1;
 };
 
 TEST_F(QtBackendTest, PlacesFormsAndControlsInPixels) {
@@ -593,6 +597,7 @@ TEST_F(QtBackendTest, UntrappedErrorIsReportedAndEndsTheProgram) {
     f.cmdStart.Click = [] { throw RuntimeError(err::FileNotFound, "File not found"); };
     QTest::mouseClick(widget<QPushButton>(f, "cmdStart"), Qt::LeftButton);
     EXPECT_EQ(endCalls, 1);
+    EXPECT_EQ(exitStatus, kExitOnError);
     ASSERT_EQ(answerer.seen.size(), 1u);
     EXPECT_EQ(answerer.seen[0].text, "Run-time error '53':\n\nFile not found");
     EXPECT_EQ(answerer.seen[0].icon, QMessageBox::Critical);

@@ -46,7 +46,7 @@ protected:
             fs::create_directories(program_ / folder);
         }
         runtime_->app().Path = program_.string();
-        forms::qt::setEndHandler([] {});
+        forms::qt::setEndHandler([](int) {});
         fs::create_directories(ZEK_SCREENSHOT_DIR);
     }
 

@@ -148,8 +148,9 @@ int HeadlessBackend::showMessage(const std::string& prompt, int style, const std
     return 1;  // OK
 }
 
-void HeadlessBackend::endProgram() {
+void HeadlessBackend::endProgram(int exitStatus) {
     ended_ = true;
+    exitStatus_ = exitStatus;
     throw ProgramEnd{};
 }
 

@@ -66,7 +66,7 @@ public:
     int messageBox(const std::string& prompt, int style, const std::string& title) override;
     int ownerlessMessageBox(const std::string& prompt, int style,
                             const std::string& title) override;
-    [[noreturn]] void endProgram() override;
+    [[noreturn]] void endProgram(int exitStatus) override;
     Twips screenWidth() const override { return screenWidth_; }
     Twips screenHeight() const override { return screenHeight_; }
     Twips frameWidth(const Form& form) const override;
@@ -75,6 +75,8 @@ public:
     std::deque<Action>& script() { return script_; }
     const std::vector<MessageRecord>& messages() const { return messages_; }
     bool ended() const { return ended_; }
+    // The exit status the program ended with.
+    int exitStatus() const { return exitStatus_; }
     long long now() const { return now_; }
     // Whether a message box is open right now, and how many ownerless ones.
     bool inMessageBox() const { return messageDepth_ > 0 || ownerlessDepth_ > 0; }
@@ -112,6 +114,7 @@ private:
     int messageDepth_ = 0;  // boxes that block every form
     int ownerlessDepth_ = 0;
     bool ended_ = false;
+    int exitStatus_ = kExitNormally;
     Twips screenWidth_ = 1024 * kTwipsPerPixelAt96Dpi;
     Twips screenHeight_ = 768 * kTwipsPerPixelAt96Dpi;
 };
@@ -155,6 +158,7 @@ public:
     void runFor(long long ms);
 
     bool ended() const { return backend_->ended(); }
+    int exitStatus() const { return backend_->exitStatus(); }
     long long now() const { return backend_->now(); }
     const std::vector<MessageRecord>& messages() const { return backend_->messages(); }
     bool pending() const { return !backend_->script().empty(); }

@@ -179,14 +179,14 @@ QFont toQFont(const forms::Font& font) {
 
 // ---- What End() does
 
-std::function<void()>& endHandler() {
-    static std::function<void()> handler;
+std::function<void(int)>& endHandler() {
+    static std::function<void(int)> handler;
     return handler;
 }
 
-[[noreturn]] void endAtOnce() {
+[[noreturn]] void endAtOnce(int exitStatus) {
     std::fflush(nullptr);
-    std::_Exit(0);
+    std::_Exit(exitStatus);
 }
 
 // ---- The end of the session, reported by signal
@@ -393,7 +393,7 @@ public:
     int messageBox(const std::string& prompt, int style, const std::string& title) override;
     int ownerlessMessageBox(const std::string& prompt, int style,
                             const std::string& title) override;
-    [[noreturn]] void endProgram() override;
+    [[noreturn]] void endProgram(int exitStatus) override;
     Twips screenWidth() const override;
     Twips screenHeight() const override;
     Twips frameWidth(const Form& form) const override;
@@ -1222,12 +1222,12 @@ void QtBackend::stopLoops() {
     QCoreApplication::exit(0);
 }
 
-void QtBackend::endProgram() {
-    std::function<void()>& handler = endHandler();
+void QtBackend::endProgram(int exitStatus) {
+    std::function<void(int)>& handler = endHandler();
     if (!handler) {
-        endAtOnce();
+        endAtOnce(exitStatus);
     }
-    handler();
+    handler(exitStatus);
     stopLoops();
     throw ProgramEnd{};
 }
@@ -1241,7 +1241,7 @@ void QtBackend::sessionEnded() {
         for (Form* form : runtime.loadedForms()) {
             runtime.dispatch([form] { form->Terminate(); });
         }
-        endProgram();
+        endProgram(kExitNormally);
     } catch (const ProgramEnd&) {
         stopLoops();
     }
@@ -1277,7 +1277,7 @@ bool grabForm(forms::Form& form, const std::string& pngPath) {
     return !shot.isNull() && shot.save(qstr(pngPath), "PNG");
 }
 
-void setEndHandler(std::function<void()> handler) {
+void setEndHandler(std::function<void(int)> handler) {
     endHandler() = std::move(handler);
 }
 

@@ -21,10 +21,10 @@ std::unique_ptr<forms::Backend> makeBackend(int& argc, char** argv);
 // bar) as a PNG; false on failure.
 bool grabForm(forms::Form& form, const std::string& pngPath);
 
-// What End() does; the default stops the process at once (std::_Exit(0)) so
-// no unload or terminate handler runs. An empty handler restores the
-// default. When a handler returns, End() unwinds with forms::ProgramEnd and
-// the back end's loops stop.
-void setEndHandler(std::function<void()> handler);
+// What End() does, given the exit status; the default stops the process at
+// once (std::_Exit) so no unload or terminate handler runs. An empty handler
+// restores the default. When a handler returns, End() unwinds with
+// forms::ProgramEnd and the back end's loops stop.
+void setEndHandler(std::function<void(int)> handler);
 
 }  // namespace forms::qt
