@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -171,6 +172,8 @@ public:
             ++ticks;
             QWidget* modal = QApplication::activeModalWidget();
             modalWindow = modal != nullptr ? modal->objectName().toStdString() : "";
+            QWidget* active = QApplication::activeWindow();
+            activeWindow = active != nullptr ? active->objectName().toStdString() : "";
             Unload();
             afterUnload = true;
         };
@@ -179,6 +182,7 @@ public:
     int ticks = 0;
     bool afterUnload = false;
     std::string modalWindow;
+    std::string activeWindow;
 
 protected:
     void design() override {
@@ -588,6 +592,55 @@ TEST_F(QtBackendTest, MessageBoxWaitsWhileTimersTickInsideIt) {
     EXPECT_EQ(answerer.seen[0].title, "Busy");
     EXPECT_EQ(answerer.seen[0].text, "Working\nplease wait");
     EXPECT_EQ(answerer.seen[0].icon, QMessageBox::Information);
+}
+
+// Key presses must reach the owner again once a modal form or a message box
+// over it has gone, without the user clicking it first.
+TEST_F(QtBackendTest, OwnerIsActiveAgainAfterAModalFormOrMessageBox) {
+    auto& owner = form<SampleForm>();
+    show(owner);
+    QWidget* ownerWindow = windowOf(owner);
+    QWidget* name = widget<QLineEdit>(owner, "txtName");
+    ASSERT_TRUE(waitFor([ownerWindow] { return QApplication::activeWindow() == ownerWindow; }));
+    name->setFocus();
+
+    auto& modal = form<ModalForm>();
+    runtime->dispatch([&] { modal.Show(ShowMode::Modal, &owner); });
+    EXPECT_EQ(modal.activeWindow, "frmModal");
+    EXPECT_TRUE(waitFor([ownerWindow] { return QApplication::activeWindow() == ownerWindow; }));
+    EXPECT_EQ(QApplication::focusWidget(), name);
+
+    BoxAnswerer answerer;
+    QString activeInBox;
+    answerer.until = [&activeInBox] {
+        activeInBox = QApplication::activeWindow()->objectName();
+        return true;
+    };
+    runtime->dispatch([] { MsgBox("Saved.", style::Information, "Done"); });
+    EXPECT_EQ(activeInBox, "messageBox");
+    EXPECT_TRUE(waitFor([ownerWindow] { return QApplication::activeWindow() == ownerWindow; }));
+    EXPECT_EQ(QApplication::focusWidget(), name);
+}
+
+// A timer never fires before its interval has passed on the monotonic clock
+// (Qt lets its default coarse timers fire up to 5% early).
+TEST_F(QtBackendTest, TimerNeverFiresBeforeItsInterval) {
+    auto& f = form<SampleForm>();
+    show(f);
+    QElapsedTimer clock;  // monotonic
+    std::vector<qint64> firstTicks;
+    f.tmrPulse.Tick = [&] {
+        firstTicks.push_back(clock.elapsed());
+        f.tmrPulse.setEnabled(false);
+    };
+    constexpr int kInterval = 3000;
+    for (int round = 0; round < 2; ++round) {
+        f.tmrPulse.setInterval(kInterval);
+        clock.start();
+        f.tmrPulse.setEnabled(true);
+        ASSERT_TRUE(waitFor([&] { return firstTicks.size() == std::size_t(round) + 1; }, 5000));
+        EXPECT_GE(firstTicks.back(), kInterval) << "round " << round;
+    }
 }
 
 TEST_F(QtBackendTest, UntrappedErrorIsReportedAndEndsTheProgram) {

@@ -28,6 +28,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -218,6 +219,33 @@ void installSessionEndHandler() {
     sigaction(SIGHUP, &action, nullptr);
 }
 
+// ---- Keyboard focus around modal windows
+
+// Where the keyboard goes back to when a modal form or a message box closes.
+// Qt leaves that to the window system, and many desktops then give it to no
+// window at all: key presses would go nowhere until the user clicked.
+class ActivationReturn {
+public:
+    ActivationReturn() = default;
+    explicit ActivationReturn(QWidget* window)
+        : window_(window), focus_(window != nullptr ? window->focusWidget() : nullptr) {}
+
+    void restore() const {
+        if (window_ == nullptr || !window_->isVisible()) {
+            return;
+        }
+        window_->raise();
+        window_->activateWindow();
+        if (focus_ != nullptr && focus_->window() == window_) {
+            focus_->setFocus(Qt::ActiveWindowFocusReason);
+        }
+    }
+
+private:
+    QPointer<QWidget> window_;
+    QPointer<QWidget> focus_;
+};
+
 // ---- Widgets of our own
 
 class QtBackend;
@@ -344,6 +372,8 @@ public:
     ClientArea* client;
     QMenuBar* menuBar = nullptr;
     QEventLoop* modalLoop = nullptr;
+    // Shown modally: the window that has the keyboard again afterwards.
+    ActivationReturn returnTo;
     std::map<const Control*, QWidget*> widgets;
     std::map<const Timer*, QTimer*> timers;
     std::map<const Menu*, QAction*> actions;
@@ -580,6 +610,16 @@ void QtBackend::formShown(Form& form) {
     Qt::WindowModality modality = form.isModal() ? Qt::ApplicationModal : Qt::NonModal;
     if (!window->isVisible() && window->windowModality() != modality) {
         window->setWindowModality(modality);
+    }
+    if (form.isModal() && !window->isVisible()) {
+        FormWindow* owner = form.Owner() != nullptr ? windowOf(*form.Owner()) : nullptr;
+        QWidget* back = owner != nullptr ? owner : QApplication::activeWindow();
+        window->returnTo = ActivationReturn(back);
+        // The window system keeps a modal window above its owner.
+        if (back != nullptr && back->windowHandle() != nullptr) {
+            window->winId();
+            window->windowHandle()->setTransientParent(back->windowHandle());
+        }
     }
     applyTabOrder(*window);
     if (window->isVisible()) {
@@ -825,6 +865,9 @@ void QtBackend::createControl(FormWindow& window, Control& control) {
         case ControlKind::Timer: {
             auto* timer = static_cast<Timer*>(&control);
             auto* qtimer = new QTimer(&window);
+            // Qt's default coarse timers may fire up to 5% early; the
+            // program's waits (the start-up screen, the launch) are minimums.
+            qtimer->setTimerType(Qt::PreciseTimer);
             // The tick runs from a posted call, not inside the timer's own
             // event: Qt never delivers a timer's event again while the last
             // one is still being handled, but the program's timers tick on
@@ -1108,6 +1151,7 @@ void QtBackend::runModal(Form& form) {
     if (window == nullptr || !form.Loaded()) {
         return;
     }
+    ActivationReturn back = window->returnTo;
     QEventLoop loop;
     window->modalLoop = &loop;
     loops_.push_back(&loop);
@@ -1117,6 +1161,9 @@ void QtBackend::runModal(Form& form) {
     std::erase(loops_, &loop);
     if (window != nullptr && window->modalLoop == &loop) {
         window->modalLoop = nullptr;
+    }
+    if (!ending_) {
+        back.restore();
     }
     postMainCheck();
     if (ending_) {
@@ -1166,9 +1213,13 @@ int QtBackend::messageBox(const std::string& prompt, int style, const std::strin
     QMessageBox box(iconFor(style), qstr(title), multiline(prompt), QMessageBox::Ok);
     box.setObjectName(QStringLiteral("messageBox"));
     boxes_.emplace_back(&box);
+    ActivationReturn back(QApplication::activeWindow());
     ++nested_;
     box.exec();  // timers keep ticking in its loop
     --nested_;
+    if (!ending_) {
+        back.restore();
+    }
     std::erase_if(boxes_, [&box](const QPointer<QMessageBox>& p) { return p == &box; });
     postMainCheck();
     if (ending_) {
