@@ -29,6 +29,7 @@ std::string programFolder(const char* argv0) {
 int main(int argc, char** argv) {
     std::string folder = programFolder(argv[0]);
     forms::Runtime runtime(forms::qt::makeBackend(argc, argv));
+    forms::qt::setDesktopFileName(ZEK_DESKTOP_ID);
     runtime.app().Path = folder;
     runtime.app().PrevInstance = platform::anotherInstanceRunning(folder);
     platform::ProcessLauncher launcher([] { return forms::App().Path; });

@@ -643,6 +643,26 @@ TEST_F(QtBackendTest, TimerNeverFiresBeforeItsInterval) {
     }
 }
 
+TEST_F(QtBackendTest, EveryWindowCarriesTheProgramIconInAllItsSizes) {
+    BoxAnswerer answerer;
+    QList<QSize> inBox;
+    answerer.until = [&inBox] {
+        inBox = QApplication::activeModalWidget()->windowIcon().availableSizes();
+        return true;
+    };
+    show(form<PlainForm>());
+    show(form<SampleForm>());
+    runtime->dispatch([] { MsgBox("Saved.", style::Information, "Done"); });
+    const QList<QSize> sizes{QSize(16, 16), QSize(32, 32), QSize(48, 48)};
+    for (const Form* f : std::vector<const Form*>{&form<PlainForm>(), &form<SampleForm>()}) {
+        QList<QSize> available = windowOf(*f)->windowIcon().availableSizes();
+        std::sort(available.begin(), available.end(),
+                  [](QSize a, QSize b) { return a.width() < b.width(); });
+        EXPECT_EQ(available, sizes) << f->Name();
+    }
+    EXPECT_EQ(inBox.size(), sizes.size());
+}
+
 TEST_F(QtBackendTest, UntrappedErrorIsReportedAndEndsTheProgram) {
     BoxAnswerer answerer;
     auto& f = form<SampleForm>();
@@ -755,6 +775,11 @@ int main(int argc, char** argv) {
     QImage backdrop(16, 16, QImage::Format_RGB32);
     backdrop.fill(QColor(0, 128, 0));
     backdrop.save(folder.filePath("pictures/backdrop.png"));
+    for (auto [file, size] : {std::pair{"icon", 48}, {"icon16", 16}, {"icon32", 32}}) {
+        QImage icon(size, size, QImage::Format_ARGB32);
+        icon.fill(QColor(128, 0, 0));
+        icon.save(folder.filePath(QStringLiteral("pictures/%1.png").arg(file)));
+    }
     pictureRoot = folder.path();
 
     return RUN_ALL_TESTS();

@@ -842,9 +842,12 @@ std::vector<Picture> drawAll() {
     all.push_back({"hut_off", offTile(kHutSize)});
     all.push_back({"splash_logo", logo()});
     all.push_back({"main_background", background()});
+    // The window icon at 48 pixels, and its other sizes for window lists and
+    // the desktop's launcher (iconNN).
     all.push_back({"icon", icon(48)});
-    all.push_back({"icon32", icon(32)});
-    all.push_back({"icon16", icon(16)});
+    for (int size : {16, 32, 64, 128, 256}) {
+        all.push_back({QStringLiteral("icon%1").arg(size), icon(size)});
+    }
     return all;
 }
 

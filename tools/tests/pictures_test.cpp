@@ -50,8 +50,9 @@ std::map<QString, QSize> expectedSizes() {
     sizes["splash_logo"] = QSize(200, 160);
     sizes["main_background"] = QSize(624, 694);
     sizes["icon"] = QSize(48, 48);
-    sizes["icon32"] = QSize(32, 32);
-    sizes["icon16"] = QSize(16, 16);
+    for (int size : {16, 32, 64, 128, 256}) {
+        sizes[QStringLiteral("icon%1").arg(size)] = QSize(size, size);
+    }
     return sizes;
 }
 

@@ -47,6 +47,9 @@ namespace {
 
 // ---- Units, strings, colours, fonts
 
+// The picture of the program's own icon.
+const std::string kProgramIcon = "icon";
+
 int px(Twips t) {
     return static_cast<int>(std::lround(static_cast<double>(t) / kTwipsPerPixelAt96Dpi));
 }
@@ -438,6 +441,7 @@ public:
 
 private:
     QPixmap picture(const forms::Picture& picture);
+    QIcon windowIcon(const forms::Picture& picture);
     Qt::WindowFlags flagsFor(Form& form) const;
     QMargins decoration(const Form& form) const;
     void createControl(FormWindow& window, Control& control);
@@ -459,6 +463,7 @@ private:
     std::map<const Form*, FormWindow*> windows_;
     std::unordered_map<const QWidget*, Control*> controlOf_;
     std::map<QString, QPixmap> pictures_;
+    std::map<std::string, QIcon> icons_;
     std::vector<QEventLoop*> loops_;
     std::vector<QPointer<QMessageBox>> boxes_;
     int nested_ = 0;
@@ -549,6 +554,32 @@ QPixmap QtBackend::picture(const forms::Picture& picture) {
     }
     pictures_.emplace(path, loaded);
     return loaded;
+}
+
+// A window's icon is its picture together with the picture's other sizes
+// (NAME16, NAME32, ...), so that the window system picks a sharp one for the
+// title bar, the task bar and the window switcher. A form without an icon of
+// its own carries the program's, as message boxes do.
+QIcon QtBackend::windowIcon(const forms::Picture& own) {
+    const std::string name = own.empty() ? kProgramIcon : own.Name;
+    auto found = icons_.find(name);
+    if (found != icons_.end()) {
+        return found->second;
+    }
+    QIcon icon;
+    for (const std::string& variant : {std::string(), std::string("16"), std::string("32"),
+                                       std::string("64"), std::string("128"),
+                                       std::string("256")}) {
+        QPixmap pixmap = picture(forms::Picture{name + variant});
+        if (!pixmap.isNull()) {
+            icon.addPixmap(pixmap);
+        }
+    }
+    if (name == kProgramIcon && !icon.isNull()) {
+        QApplication::setWindowIcon(icon);
+    }
+    icons_.emplace(name, icon);
+    return icon;
 }
 
 // ---- Windows
@@ -685,8 +716,7 @@ void QtBackend::applyForm(FormWindow& window) {
             window.show();
         }
     }
-    QPixmap icon = picture(form.Icon());
-    window.setWindowIcon(icon.isNull() ? QIcon() : QIcon(icon));
+    window.setWindowIcon(windowIcon(form.Icon()));
 
     QPalette palette = QApplication::palette();
     setRole(palette, QPalette::Window, form.BackColor());
@@ -1326,6 +1356,10 @@ bool grabForm(forms::Form& form, const std::string& pngPath) {
     window->layoutParts();
     QPixmap shot = window->grab();
     return !shot.isNull() && shot.save(qstr(pngPath), "PNG");
+}
+
+void setDesktopFileName(const std::string& name) {
+    QGuiApplication::setDesktopFileName(qstr(name));
 }
 
 void setEndHandler(std::function<void(int)> handler) {

@@ -17,6 +17,10 @@ namespace forms::qt {
 // outlive the application, as QApplication keeps a reference to it.
 std::unique_ptr<forms::Backend> makeBackend(int& argc, char** argv);
 
+// The name of the program's launcher entry (without ".desktop"), by which
+// the desktop matches its windows to the entry and its icon.
+void setDesktopFileName(const std::string& name);
+
 // Saves the current look of a loaded form's window (client area and menu
 // bar) as a PNG; false on failure.
 bool grabForm(forms::Form& form, const std::string& pngPath);
