@@ -37,8 +37,7 @@ bool hasFolder(const std::string& name) {
 }
 
 void reportNotStarted(const std::string& name, const std::string& reason) {
-    std::fprintf(stderr, "ZekSkirmish: could not start \"%s\": %s\n", name.c_str(),
-                 reason.c_str());
+    std::fprintf(stderr, "ZekSkirmish: could not start \"%s\": %s\n", name.c_str(), reason.c_str());
 }
 
 std::string joined(const std::vector<std::string>& folders) {
@@ -137,9 +136,8 @@ double ProcessLauncher::run(const std::string& commandLine, int /*windowStyle*/)
     std::string folder = programFolder_();
     std::string program = findProgram(name, folder);
     if (program.empty()) {
-        reportNotStarted(name, hasFolder(name)
-                                   ? "no program at " + nativePath(name)
-                                   : "not found in " + joined(searchFolders(folder)));
+        reportNotStarted(name, hasFolder(name) ? "no program at " + nativePath(name)
+                                               : "not found in " + joined(searchFolders(folder)));
         notFound();
     }
     std::vector<char*> argv;

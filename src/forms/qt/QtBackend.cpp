@@ -568,8 +568,7 @@ QIcon QtBackend::windowIcon(const forms::Picture& own) {
     }
     QIcon icon;
     for (const std::string& variant : {std::string(), std::string("16"), std::string("32"),
-                                       std::string("64"), std::string("128"),
-                                       std::string("256")}) {
+                                       std::string("64"), std::string("128"), std::string("256")}) {
         QPixmap pixmap = picture(forms::Picture{name + variant});
         if (!pixmap.isNull()) {
             icon.addPixmap(pixmap);
@@ -1272,12 +1271,19 @@ int QtBackend::ownerlessMessageBox(const std::string& prompt, int style, const s
     QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
     boxes_.emplace_back(&box);
     loops_.push_back(&loop);
+    ActivationReturn back(QApplication::activeWindow());
     ++nested_;
     box.show();
     box.raise();
     box.activateWindow();
     loop.exec();
     --nested_;
+    // The user may have gone on in another window meanwhile; only a box that
+    // still had the keyboard hands it back.
+    QWidget* active = QApplication::activeWindow();
+    if (!ending_ && (active == nullptr || active == &box)) {
+        back.restore();
+    }
     std::erase(loops_, &loop);
     std::erase_if(boxes_, [&box](const QPointer<QMessageBox>& p) { return p == &box; });
     postMainCheck();
