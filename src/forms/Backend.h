@@ -56,6 +56,13 @@ public:
     // What the window system adds around a form's client area.
     virtual Twips frameWidth(const Form& form) const = 0;
     virtual Twips frameHeight(const Form& form) const = 0;
+
+    // What's-This help mode on one of the program's forms: the pointer
+    // becomes a question mark until the next click. A back end without it
+    // does nothing.
+    virtual void enterWhatsThisMode(Form& /*form*/) {}
+    // The mouse pointer's position on the screen, in pixels.
+    virtual ScreenPoint cursorPosition() const { return {}; }
 };
 
 }  // namespace forms

@@ -28,6 +28,14 @@ constexpr Color WindowBackground = SystemFlag | 0x05;
 constexpr Color WindowText = SystemFlag | 0x08;
 }  // namespace colors
 
+// A point on the screen, in pixels.
+struct ScreenPoint {
+    int x = 0;
+    int y = 0;
+
+    bool operator==(const ScreenPoint&) const = default;
+};
+
 struct Font {
     std::string Name = "MS Sans Serif";
     double Size = 8.25;

@@ -71,8 +71,14 @@ public:
     Twips screenHeight() const override { return screenHeight_; }
     Twips frameWidth(const Form& form) const override;
     Twips frameHeight(const Form& form) const override;
+    void enterWhatsThisMode(Form& form) override { whatsThisForms_.push_back(form.Name()); }
+    ScreenPoint cursorPosition() const override { return cursor_; }
 
     std::deque<Action>& script() { return script_; }
+    // The forms put into What's-This mode, in order, by name.
+    const std::vector<std::string>& whatsThisForms() const { return whatsThisForms_; }
+    // Where the mouse pointer stands, as the test scripts it.
+    void setCursorPosition(ScreenPoint point) { cursor_ = point; }
     const std::vector<MessageRecord>& messages() const { return messages_; }
     bool ended() const { return ended_; }
     // The exit status the program ended with.
@@ -109,6 +115,8 @@ private:
 
     std::deque<Action> script_;
     std::vector<MessageRecord> messages_;
+    std::vector<std::string> whatsThisForms_;
+    ScreenPoint cursor_;
     std::vector<ScheduledTimer> timers_;
     long long now_ = 0;
     int messageDepth_ = 0;  // boxes that block every form

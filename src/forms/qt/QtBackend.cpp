@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -27,6 +28,7 @@
 #include <QSocketNotifier>
 #include <QStyle>
 #include <QTimer>
+#include <QWhatsThis>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -431,6 +433,8 @@ public:
     Twips screenHeight() const override;
     Twips frameWidth(const Form& form) const override;
     Twips frameHeight(const Form& form) const override;
+    void enterWhatsThisMode(Form& form) override;
+    ScreenPoint cursorPosition() const override;
 
     FormWindow* windowOf(const Form& form) const;
     // Runs the program's handler for an event that Qt delivered.
@@ -823,6 +827,22 @@ Twips QtBackend::screenWidth() const {
 Twips QtBackend::screenHeight() const {
     QScreen* screen = QGuiApplication::primaryScreen();
     return twips(screen != nullptr ? screen->geometry().height() : 768);
+}
+
+// Qt's What's-This mode is application-wide; the form's window is brought
+// forward first so that the question-mark pointer applies to it.
+void QtBackend::enterWhatsThisMode(Form& form) {
+    FormWindow* window = windowOf(form);
+    if (window == nullptr || !window->isVisible()) {
+        return;
+    }
+    window->activateWindow();
+    QWhatsThis::enterWhatsThisMode();
+}
+
+ScreenPoint QtBackend::cursorPosition() const {
+    QPoint point = QCursor::pos();
+    return {point.x(), point.y()};
 }
 
 // ---- Controls
