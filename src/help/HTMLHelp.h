@@ -30,6 +30,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/HelpViewer.h"
 #include "platform/Registry.h"
 
 namespace help {
@@ -39,6 +40,9 @@ struct RegValueRecord {
     std::string Name;
     std::string Text;
 };
+
+// Where an installed control's file is registered (HTMLHelpVersion.cpp).
+struct ControlVersionSource;
 
 class HTMLHelp {
 public:
@@ -133,6 +137,24 @@ private:
     std::int32_t HHMsgCritical(std::string text);
     std::int32_t HHMsgExclamation(std::string text);
     std::int32_t HHMsgInformation(std::string text);
+
+    // ---- Helpers of the display operations (HTMLHelpDisplay.cpp)
+    // The help file's name and existence checks (a bare name in CHMFile is
+    // completed); false, also on an error in them, ends the display.
+    bool displayReady();
+    // The caller window: the calling form when HHShowOnTop holds, else none.
+    std::int32_t displayCaller(std::int32_t CallingForm) const;
+    // CHMFile, then ">" and HHWindow as stored when HHWindow is not blank.
+    std::string displayFile() const;
+    // One call of the viewer, its result kept in HHWndHandle. A viewer that
+    // cannot be loaded skips the call and keeps the previous handle.
+    void displayCall(std::int32_t caller, const std::string& file, unsigned command,
+                     const platform::HelpData& data);
+
+    // ---- Helper of the version readers (HTMLHelpVersion.cpp)
+    // Reads one control's file version into `field`; false, with the
+    // critical message and the field as it was, when it cannot be read.
+    bool readControlVersion(const ControlVersionSource& source, std::string& field);
 
     // ---- Fields, one behind each property of the same name
     std::string CHMFile_;

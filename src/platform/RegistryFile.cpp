@@ -59,7 +59,8 @@ std::vector<std::string> fields(const std::string& line) {
     std::size_t start = 0;
     while (true) {
         auto tab = line.find('\t', start);
-        out.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        out.push_back(
+            line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
         if (tab == std::string::npos) {
             return out;
         }
@@ -106,8 +107,8 @@ std::string registryText(const RegistryStore& store) {
         if (key.path.empty() && key.values.empty() && !key.readOnly) {
             continue;  // a root, which always exists
         }
-        text += std::string("K\t") + rootName(key.root) + "\t" + (key.readOnly ? "1" : "0") +
-                "\t" + escaped(key.path) + "\n";
+        text += std::string("K\t") + rootName(key.root) + "\t" + (key.readOnly ? "1" : "0") + "\t" +
+                escaped(key.path) + "\n";
         for (const auto& value : key.values) {
             text += "V\t" + std::to_string(value.type) + "\t" + escaped(value.name) + "\t" +
                     escaped(value.data) + "\n";

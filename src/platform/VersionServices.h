@@ -110,7 +110,7 @@ public:
     static std::string block(std::uint16_t a, std::uint16_t b, std::uint16_t c, std::uint16_t d);
 
     OSVERSIONINFO version;
-    std::map<std::string, std::string> longNames;     // path -> long path
+    std::map<std::string, std::string> longNames;      // path -> long path
     std::map<std::string, std::string> versionBlocks;  // file -> block
     std::map<std::int32_t, std::string> resources;
     // When set, reading a file's version information fails although its

@@ -25,7 +25,7 @@ forms::Form* formOf(long handle) {
 // The command behind each item of a form's system menu; the separator has
 // none.
 constexpr std::pair<const char*, unsigned> kItemCommands[] = {
-    {"&Restore", SC_RESTORE},  {"&Move", SC_MOVE},         {"&Size", SC_SIZE},
+    {"&Restore", SC_RESTORE},   {"&Move", SC_MOVE},         {"&Size", SC_SIZE},
     {"Mi&nimize", SC_MINIMIZE}, {"Ma&ximize", SC_MAXIMIZE}, {forms::SystemMenu::kClose, SC_CLOSE},
 };
 
