@@ -9,6 +9,7 @@
 #include "forms/qt/QtBackend.h"
 #include "platform/Instance.h"
 #include "platform/Launcher.h"
+#include "platform/RegistryFile.h"
 
 namespace {
 
@@ -34,6 +35,10 @@ int main(int argc, char** argv) {
     runtime.app().PrevInstance = platform::anotherInstanceRunning(folder);
     platform::ProcessLauncher launcher([] { return forms::App().Path; });
     platform::setLauncher(&launcher);
+    // The registry the help viewer writes its registrations into, kept in
+    // the user's configuration folder from one run to the next.
+    platform::KeptRegistry registry(platform::registryFilePath());
+    platform::setRegistry(&registry);
     runtime.run<app::frmSplash>();
     return 0;
 }
