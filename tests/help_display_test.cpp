@@ -151,9 +151,10 @@ TEST_F(HelpDisplay, AFileThatFailsItsChecksIsNeverShown) {
         std::string warning;
     } cases[] = {
         {"help.htm", "help.htm is not a valid HTML Help file."},
-        {helpPath() + "x.chm", "The file " + helpPath() + "x.chm does not exist.\n"
-                               "Please make sure the correct path and file name have been "
-                               "specified."},
+        {helpPath() + "x.chm", "The file " + helpPath() +
+                                   "x.chm does not exist.\n"
+                                   "Please make sure the correct path and file name have been "
+                                   "specified."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
@@ -214,9 +215,8 @@ TEST_F(HelpDisplay, TheJumpUrlDeleteFindsNoItemInAnyOfOurMenus) {
     h.HHDeleteJumpURLSysMenu(helpWindow);
     EXPECT_EQ(main.systemMenu().Items(), items);
     ASSERT_TRUE(platform::DeleteMenu(handle, platform::SC_MOVE, platform::MF_BYCOMMAND));
-    EXPECT_EQ(std::count(main.systemMenu().Items().begin(), main.systemMenu().Items().end(),
-                         "&Move"),
-              0);
+    EXPECT_EQ(
+        std::count(main.systemMenu().Items().begin(), main.systemMenu().Items().end(), "&Move"), 0);
     EXPECT_FALSE(platform::DeleteMenu(handle, platform::SC_MOVE, platform::MF_BYCOMMAND));
 }
 
@@ -306,8 +306,8 @@ TEST_F(HelpPopup, TheFontTextAndTheColoursFollowTheSettings) {
     popup();
     ASSERT_EQ(viewer.calls.size(), 2u);
     EXPECT_EQ(viewer.calls[0].data,
-              HelpData(popupRecord(0, std::string("Plain text"), "Arial, 10, ascii, Italic Underline",
-                                   0x112233, 0x445566)));
+              HelpData(popupRecord(0, std::string("Plain text"),
+                                   "Arial, 10, ascii, Italic Underline", 0x112233, 0x445566)));
     // The custom colours were put back to 0; the choice of them stays.
     EXPECT_EQ(viewer.calls[1].data,
               HelpData(popupRecord(0, std::string("Plain text"),
@@ -322,7 +322,8 @@ TEST_F(HelpPopup, TypesThatShowNothingKeepTheLookTheirOwnWay) {
     const struct {
         std::int32_t type;
         std::string text;
-    } cases[] = {{0, "Plain text"}, {4, ""}, {3, "Plain text"}, {5, "Plain text"}, {-1, "Plain text"}};
+    } cases[] = {
+        {0, "Plain text"}, {4, ""}, {3, "Plain text"}, {5, "Plain text"}, {-1, "Plain text"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.type);
         viewer.calls.clear();

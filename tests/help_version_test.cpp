@@ -1,7 +1,6 @@
 // The help-viewer class's version checks: version texts, minimum versions,
 // release names, the operating system's class and long path names.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include "platform/FileSearch.h"
@@ -40,7 +39,8 @@ protected:
                       key,
                       {{"", type, data.empty() ? inProgram(name) + '\0' : data}},
                       false});
-        services.versionBlocks[inProgram(name)] = ScriptedVersionServices::block(v.a, v.b, v.c, v.d);
+        services.versionBlocks[inProgram(name)] =
+            ScriptedVersionServices::block(v.a, v.b, v.c, v.d);
     }
     void installBoth(Version help, Version browser) {
         install(kHelpKey, "hhctrl.ocx", help);
@@ -63,11 +63,9 @@ TEST_F(HelpVersion, VersionTexts) {
         Version v;
         std::string text;
     } cases[] = {
-        {{4, 72, 7290, 0}, "4.72.7290.00"},
-        {{5, 0, 2919, 6307}, "5.00.2919.6307"},
-        {{4, 71, 1008, 3}, "4.71.1008.03"},
-        {{6, 0, 0, 5}, "6.00.0005"},
-        {{0xFFFF, 1, 2, 3}, "-1.01.02.03"},   // a part with its top bit set is negative
+        {{4, 72, 7290, 0}, "4.72.7290.00"},     {{5, 0, 2919, 6307}, "5.00.2919.6307"},
+        {{4, 71, 1008, 3}, "4.71.1008.03"},     {{6, 0, 0, 5}, "6.00.0005"},
+        {{0xFFFF, 1, 2, 3}, "-1.01.02.03"},      // a part with its top bit set is negative
         {{5, 0xFFFE, 0x8000, 7}, "5.-02.0007"},  // and a negative build picks the short form
     };
     for (const auto& c : cases) {
@@ -145,7 +143,10 @@ TEST_F(HelpVersion, AVersionThatCannotBeReadNowFailsTheCheck) {
 TEST_F(HelpVersion, ControlsThatAreNotRegisteredOrNotThere) {
     EXPECT_EQ(h.HHVersion(), "");
     EXPECT_EQ(h.IEVersion(), "");
-    store.putKey({platform::HKEY_CLASSES_ROOT, kBrowserKey, {{"", platform::REG_SZ, inProgram("gone.dll") + '\0'}}, false});
+    store.putKey({platform::HKEY_CLASSES_ROOT,
+                  kBrowserKey,
+                  {{"", platform::REG_SZ, inProgram("gone.dll") + '\0'}},
+                  false});
     EXPECT_EQ(h.IEVersion(), "");
     // An empty version is read again by the release name, which warns again.
     EXPECT_EQ(h.HHFriendlyName(), "unknown");

@@ -14,38 +14,16 @@ namespace {
 
 constexpr const char* kCaption = "HTML Help Class";
 
-// The text without the blanks at either end (only blanks, not tabs).
-std::string trimBlanks(const std::string& text) {
-    auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return "";
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 }  // namespace
 
 // ---- Public operations
 
+// Like every display, it ends quietly on any error, a help viewer that
+// cannot be loaded included; the window handle then keeps its previous value.
 void HTMLHelp::HHDisplayContents(std::int32_t CallingForm) {
-    // A display ends quietly on any error, a help viewer that cannot be
-    // loaded included; the window handle then keeps its previous value.
-    try {
-        if (!HHValidateCHMFile(CHMFile_)) {
-            return;
-        }
-        // A bare name in the field is replaced by the path it resolves to.
-        if (!EnsureFileExists(CHMFile_)) {
-            return;
-        }
-        std::int32_t caller = HHShowOnTop_ ? CallingForm : 0;
-        std::string file = CHMFile_;
-        if (!trimBlanks(HHWindow_).empty()) {
-            file += ">" + HHWindow_;
-        }
-        HHWndHandle_ = platform::helpViewer().HtmlHelp(caller, file, platform::HH_DISPLAY_TOC,
-                                                       std::int32_t{0});
-    } catch (const forms::RuntimeError&) {
+    if (displayReady()) {
+        displayCall(displayCaller(CallingForm), displayFile(), platform::HH_DISPLAY_TOC,
+                    std::int32_t{0});
     }
 }
 
@@ -201,8 +179,7 @@ std::int32_t HTMLHelp::HHWndHandle() {
 
 bool HTMLHelp::HHValidateCHMFile(const std::string& name) {
     // Only the last three characters count; there is no test for a dot.
-    std::string suffix = name.size() < 3 ? name : name.substr(name.size() - 3);
-    if (!sameText(suffix, "chm")) {
+    if (!endsWithText(name, "chm")) {
         HHMsgExclamation(name + " is not a valid HTML Help file.");
         return false;
     }

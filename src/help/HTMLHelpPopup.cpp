@@ -1,8 +1,6 @@
 // HTMLHelp: text popups at the mouse pointer.
-#include <algorithm>
-#include <cctype>
-
 #include "help/HTMLHelp.h"
+#include "help/TextCompare.h"
 #include "platform/VersionServices.h"
 #include "platform/WindowSystem.h"
 
@@ -21,16 +19,6 @@ constexpr std::int32_t kPopupSize = 50;
 
 constexpr const char* kDefaultFont = "Arial";
 constexpr const char* kDefaultSize = "10";
-
-// The last three characters name the kind of a file; no dot is looked for.
-bool endsWithIgnoringCase(const std::string& name, const std::string& ending) {
-    std::string tail =
-        name.size() < ending.size() ? name : name.substr(name.size() - ending.size());
-    return std::equal(tail.begin(), tail.end(), ending.begin(), ending.end(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    });
-}
 
 // The viewer's font specification: face, size, character set, styles.
 std::string fontText(const std::string& face, const std::string& size, bool bold, bool italic,
@@ -104,7 +92,7 @@ void HTMLHelp::HHDisplayPopup(std::int32_t& CallingForm) {
 }
 
 bool HTMLHelp::HHValidatePopupFile(const std::string& name) {
-    if (endsWithIgnoringCase(name, "txt")) {
+    if (endsWithText(name, "txt")) {
         return true;
     }
     HHMsgExclamation("The file specified as the text popup source, '" + name +

@@ -3,6 +3,7 @@
 // the sample help file names.
 #include "app/ConfigFiles.h"
 #include "help/HTMLHelp.h"
+#include "help/TextCompare.h"
 
 namespace help {
 
@@ -14,12 +15,6 @@ constexpr const char* kHelpTypeLibrary =
     "SOFTWARE\\Classes\\TypeLib\\{ADB880A2-D8FF-11CF-9377-00AA003B7A11}";
 // Set-value and create-subkey rights.
 constexpr std::uint32_t kCreateAccess = platform::KEY_SET_VALUE | platform::KEY_CREATE_SUB_KEY;
-
-// The text after a path's last "\".
-std::string bareName(const std::string& path) {
-    auto separator = path.rfind('\\');
-    return separator == std::string::npos ? path : path.substr(separator + 1);
-}
 
 }  // namespace
 

@@ -15,12 +15,6 @@ constexpr const char* kHelpKey = "Software\\Microsoft\\Windows\\HTML Help";
 // expanded into, in characters.
 constexpr std::uint32_t kBufferChars = 2048;
 
-// The text after the last "\" of a path.
-std::string bareName(const std::string& path) {
-    auto slash = path.rfind('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Closes an opened key when the scope ends, whichever way it ends.
 class OpenKey {
 public:

@@ -2,13 +2,13 @@
 // controls, tests against minimum versions, and the operating system's class.
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 
 #include "forms/Error.h"
 #include "help/HTMLHelp.h"
+#include "help/TextCompare.h"
 #include "platform/FileSearch.h"
 #include "platform/VersionServices.h"
 
@@ -98,21 +98,15 @@ constexpr std::int32_t kWindowsNT5 = 5;
 constexpr std::uint32_t kMaxVersionInfo = 64000;
 constexpr std::uint32_t kLongPathBuffer = 256;
 
-std::string lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 // Version texts compare as text, character by character, not as numbers.
 bool atLeast(const std::string& version, const std::string& minimum) {
-    return lowered(version) >= lowered(minimum);
+    return upperText(version) >= upperText(minimum);
 }
 
 template <std::size_t N>
 std::string releaseName(const std::string& version, const VersionTable (&table)[N]) {
     for (const auto& [text, name] : table) {
-        if (lowered(version) == lowered(text)) {
+        if (sameText(version, text)) {
             return name;
         }
     }

@@ -23,4 +23,17 @@ inline bool sameText(const std::string& a, const std::string& b) {
            });
 }
 
+// Whether a name ends in `ending` in any letter case; a name shorter than
+// the ending is compared whole. No dot is looked for.
+inline bool endsWithText(const std::string& name, const std::string& ending) {
+    return sameText(name.size() < ending.size() ? name : name.substr(name.size() - ending.size()),
+                    ending);
+}
+
+// The text after the last "\" of a path.
+inline std::string bareName(const std::string& path) {
+    auto slash = path.rfind('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace help
