@@ -290,6 +290,29 @@ TEST(Configuration, NormalStartShowsMainAfterExactly3000Ms) {
     EXPECT_TRUE(driver.messages().empty()) << fx.lastMessage();
 }
 
+// The configuration can vanish between the splash's read and Main's load:
+// Main's own trap then ends the program before any copy.
+TEST(Configuration, VanishingBeforeMainsLoadEndsWithCriticalMessage) {
+    for (const char* missing : {"CFG/zekdir.cfg", "CFG/appdir.cfg"}) {
+        SCOPED_TRACE(missing);
+        ProgramFixture fx;
+        auto& driver = fx.driver();
+        driver.startOnly<app::frmSplash>();
+        fs::remove(fx.programDir() / missing);
+        driver.runFor(3000);
+
+        ASSERT_EQ(driver.messages().size(), 1u) << fx.lastMessage();
+        EXPECT_EQ(driver.messages()[0].style, 16);
+        EXPECT_EQ(driver.messages()[0].title, "Critical Error- Loading Program Configuration");
+        EXPECT_EQ(driver.messages()[0].prompt, configFailureText(fx.programDir()));
+        EXPECT_TRUE(driver.ended());
+        EXPECT_EQ(driver.exitStatus(), forms::kExitOnError);
+        EXPECT_FALSE(mainForm().Visible());
+        EXPECT_TRUE(forms::form<app::frmSplash>().Visible());
+        EXPECT_EQ(countFiles(fx.programDir() / "BACKUP"), 0u);
+    }
+}
+
 // ---------------------------------------------------------------- backup
 
 TEST(Backup, CopiesAll152FilesByteForByte) {
@@ -719,6 +742,25 @@ TEST(Options, CancelAndEscWriteNothing) {
 }
 
 // ---------------------------------------------------------------- Main's shell
+
+TEST(MainShell, FocusStartsOnBlueRedAndTabVisitsTheWholeOrder) {
+    ProgramFixture fx;
+    fx.start();
+    auto& driver = fx.driver();
+    app::Main& main = mainForm();
+    ASSERT_NE(main.ActiveControl(), nullptr);
+    std::vector<std::string> visited{main.ActiveControl()->Name()};
+    for (int press = 0; press < 13; ++press) {
+        driver.key("Main", "Tab");
+        driver.run();
+        visited.push_back(main.ActiveControl()->Name());
+    }
+    // EndGame is disabled at the start, so Tab passes it by.
+    const std::vector<std::string> expected{"BR",   "BY",       "BG",       "YG",    "RG",
+                                            "RY",   "Command2", "Command1", "Start", "Exit2",
+                                            "test", "zekdir",   "appdir",   "BR"};
+    EXPECT_EQ(visited, expected);
+}
 
 TEST(MainShell, TabFromExitReachesTheDiagnosticButton) {
     ProgramFixture fx;
