@@ -601,6 +601,7 @@ TEST(FormsRuntimeEnd, UnhandledErrorInAModalFormEndsTheWholeProgram) {
     d.startOnly<OwnerForm>();
     d.click("frmOwner", "open").click("frmDialog", "fail").run();
     EXPECT_TRUE(d.ended());
+    EXPECT_EQ(d.exitStatus(), forms::kExitOnError);
     ASSERT_EQ(d.messages().size(), 1u);
     EXPECT_EQ(d.messages()[0].style, forms::style::Critical);
     EXPECT_EQ(d.messages()[0].title, "Renamed");
