@@ -7,6 +7,7 @@
 #include "app/frmSplash.h"
 #include "forms/Runtime.h"
 #include "forms/qt/QtBackend.h"
+#include "platform/ChmHelpViewer.h"
 #include "platform/Instance.h"
 #include "platform/Launcher.h"
 #include "platform/RegistryFile.h"
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
     // the user's configuration folder from one run to the next.
     platform::KeptRegistry registry(platform::registryFilePath());
     platform::setRegistry(&registry);
+    platform::ChmHelpViewer helpViewer;
+    platform::setHelpViewer(&helpViewer);
     runtime.run<app::frmSplash>();
     return 0;
 }

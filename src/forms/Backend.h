@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "forms/Help.h"
 #include "forms/Types.h"
 
 namespace forms {
@@ -46,6 +47,17 @@ public:
     // (one of them may show such a box again). Returns the button pressed.
     virtual int ownerlessMessageBox(const std::string& prompt, int style,
                                     const std::string& title) = 0;
+
+    // Shows the help window of a book at a page (a path inside the help
+    // file) with a list beside it, owned by the window `owner` (0 for none).
+    // A window already open for the same book is raised and turned to that
+    // page. Returns the window's number.
+    virtual long showHelp(const HelpBook& book, const std::string& page, HelpPane pane,
+                          long owner) = 0;
+    // Closes every help window (popups included).
+    virtual void closeHelpWindows() = 0;
+    // Shows a small text popup; returns its window's number.
+    virtual long showHelpPopup(const HelpPopup& popup) = 0;
 
     // Stops the program at once with the given exit status: no unload or
     // terminate handler runs.

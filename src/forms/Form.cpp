@@ -10,6 +10,10 @@ namespace {
 long nextWindowHandle = 0x1000;
 }
 
+long newWindowHandle() {
+    return nextWindowHandle += 4;
+}
+
 // ---- SystemMenu
 
 void SystemMenu::reset(bool hasControlBox) {
@@ -33,7 +37,7 @@ bool SystemMenu::hasClose() const {
 
 // ---- Form
 
-Form::Form(std::string name) : name_(std::move(name)), hwnd_(nextWindowHandle += 4) {}
+Form::Form(std::string name) : name_(std::move(name)), hwnd_(newWindowHandle()) {}
 
 Form::~Form() = default;
 

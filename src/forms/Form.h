@@ -157,6 +157,10 @@ private:
     Control* activeControl_ = nullptr;
 };
 
+// A window handle not used by any other window: forms take theirs from the
+// same sequence, so help windows and popups never share one with a form.
+long newWindowHandle();
+
 template <class T>
 T& Form::control(const std::string& name) const {
     Control* c = findControl(name);

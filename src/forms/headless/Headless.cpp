@@ -114,6 +114,40 @@ void HeadlessBackend::runMain() {
     runWhile([] { return !Runtime::current().loadedForms().empty(); }, "the program");
 }
 
+long HeadlessBackend::showHelp(const HelpBook& book, const std::string& page, HelpPane pane,
+                               long owner) {
+    auto open = std::find_if(helpWindows_.begin(), helpWindows_.end(),
+                             [&](const HelpWindowRecord& w) { return w.open && w.book.key == book.key; });
+    if (open == helpWindows_.end()) {
+        helpWindows_.push_back(HelpWindowRecord{newWindowHandle(), book, page, std::nullopt, pane, owner});
+        open = helpWindows_.end() - 1;
+    } else {
+        open->book = book;
+        open->page = page;
+        open->pane = pane;
+        open->owner = owner;
+        ++open->shows;
+    }
+    open->pageText = book.load ? book.load(page) : std::nullopt;
+    return open->number;
+}
+
+void HeadlessBackend::closeHelpWindows() {
+    for (HelpWindowRecord& window : helpWindows_) {
+        window.open = false;
+    }
+}
+
+std::size_t HeadlessBackend::openHelpWindows() const {
+    return static_cast<std::size_t>(std::count_if(helpWindows_.begin(), helpWindows_.end(),
+                                                  [](const HelpWindowRecord& w) { return w.open; }));
+}
+
+long HeadlessBackend::showHelpPopup(const HelpPopup& popup) {
+    popups_.push_back(popup);
+    return newWindowHandle();
+}
+
 int HeadlessBackend::messageBox(const std::string& prompt, int style, const std::string& title) {
     return showMessage(prompt, style, title, false);
 }

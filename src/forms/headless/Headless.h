@@ -31,6 +31,20 @@ struct MessageRecord {
     bool ownerless = false;
 };
 
+// A help window as the program last showed it.
+struct HelpWindowRecord {
+    long number;
+    HelpBook book;
+    std::string page;
+    // What the book's loader gave for the page (nothing: not in the file).
+    std::optional<std::string> pageText;
+    HelpPane pane;
+    long owner;
+    // How often it was shown: 1 when opened, one more for each raise.
+    int shows = 1;
+    bool open = true;
+};
+
 // A loop waited for the user with nothing queued and no timer to wait for, or
 // a queued action could not be done as a user would do it. Either is a fault
 // of the test's script, so it is no RuntimeError and no handler traps it.
@@ -64,6 +78,10 @@ public:
     void runModal(Form& form) override;
     void runMain() override;
     int messageBox(const std::string& prompt, int style, const std::string& title) override;
+    long showHelp(const HelpBook& book, const std::string& page, HelpPane pane,
+                  long owner) override;
+    void closeHelpWindows() override;
+    long showHelpPopup(const HelpPopup& popup) override;
     int ownerlessMessageBox(const std::string& prompt, int style,
                             const std::string& title) override;
     [[noreturn]] void endProgram(int exitStatus) override;
@@ -80,6 +98,10 @@ public:
     // Where the mouse pointer stands, as the test scripts it.
     void setCursorPosition(ScreenPoint point) { cursor_ = point; }
     const std::vector<MessageRecord>& messages() const { return messages_; }
+    // Every help window shown so far, closed ones included, and every popup.
+    const std::vector<HelpWindowRecord>& helpWindows() const { return helpWindows_; }
+    std::size_t openHelpWindows() const;
+    const std::vector<HelpPopup>& popups() const { return popups_; }
     bool ended() const { return ended_; }
     // The exit status the program ended with.
     int exitStatus() const { return exitStatus_; }
@@ -117,6 +139,8 @@ private:
     std::vector<MessageRecord> messages_;
     std::vector<std::string> whatsThisForms_;
     ScreenPoint cursor_;
+    std::vector<HelpWindowRecord> helpWindows_;
+    std::vector<HelpPopup> popups_;
     std::vector<ScheduledTimer> timers_;
     long long now_ = 0;
     int messageDepth_ = 0;  // boxes that block every form

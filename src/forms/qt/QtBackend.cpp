@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "forms/Runtime.h"
+#include "forms/qt/QtHelp.h"
 
 namespace forms::qt {
 
@@ -426,6 +427,10 @@ public:
     void runModal(Form& form) override;
     void runMain() override;
     int messageBox(const std::string& prompt, int style, const std::string& title) override;
+    long showHelp(const HelpBook& book, const std::string& page, HelpPane pane,
+                  long owner) override;
+    void closeHelpWindows() override;
+    long showHelpPopup(const HelpPopup& popup) override;
     int ownerlessMessageBox(const std::string& prompt, int style,
                             const std::string& title) override;
     [[noreturn]] void endProgram(int exitStatus) override;
@@ -455,6 +460,8 @@ private:
     void addMenuItems(FormWindow& window, QMenu* menu, const Menu& parent);
     QAction* connectMenu(FormWindow& window, QAction* action, Menu& menu);
     void applyTabOrder(FormWindow& window);
+    // The window of the form with that handle, if it is loaded.
+    QWidget* windowByHandle(long handle) const;
     void sessionEnded();
     void postMainCheck();
     void checkMain();
@@ -475,6 +482,7 @@ private:
     bool ending_ = false;
     mutable QMargins decoration_;
     mutable bool decorationKnown_ = false;
+    HelpWindows help_;
 };
 
 void FormWindow::closeEvent(QCloseEvent* event) {
@@ -1311,6 +1319,28 @@ int QtBackend::ownerlessMessageBox(const std::string& prompt, int style, const s
         throw ProgramEnd{};
     }
     return 1;
+}
+
+QWidget* QtBackend::windowByHandle(long handle) const {
+    for (const auto& [form, window] : windows_) {
+        if (handle != 0 && window->form != nullptr && form->hWnd() == handle) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+long QtBackend::showHelp(const HelpBook& book, const std::string& page, HelpPane pane,
+                         long owner) {
+    return help_.show(book, page, pane, windowByHandle(owner));
+}
+
+void QtBackend::closeHelpWindows() {
+    help_.closeAll();
+}
+
+long QtBackend::showHelpPopup(const HelpPopup& popup) {
+    return help_.showPopup(popup, windowByHandle(popup.owner));
 }
 
 void QtBackend::stopLoops() {

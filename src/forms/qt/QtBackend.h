@@ -25,6 +25,10 @@ void setDesktopFileName(const std::string& name);
 // bar) as a PNG; false on failure.
 bool grabForm(forms::Form& form, const std::string& pngPath);
 
+// Saves the look of the help window or popup with that number as a PNG;
+// false when none is open.
+bool grabHelp(long number, const std::string& pngPath);
+
 // What End() does, given the exit status; the default stops the process at
 // once (std::_Exit) so no unload or terminate handler runs. An empty handler
 // restores the default. When a handler returns, End() unwinds with
