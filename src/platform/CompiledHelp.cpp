@@ -282,6 +282,11 @@ std::shared_ptr<CompiledHelp> CompiledHelp::open(const std::string& nativePath) 
         return nullptr;
     }
     std::shared_ptr<CompiledHelp> help(new CompiledHelp(handle));
+    // Every compiler writes the system record; a file whose record cannot be
+    // read (a cut or damaged file) is no help file to show.
+    if (!help->read("/#SYSTEM")) {
+        return nullptr;
+    }
     help->readSystem();
     help->readContextMap();
     return help;
@@ -293,7 +298,9 @@ CompiledHelp::~CompiledHelp() {
 
 std::optional<std::string> CompiledHelp::read(const std::string& path) const {
     std::string entry = entryPath(path);
-    auto anchor = entry.find('#', 1);
+    // "#name" after a file name marks a place in the page; the file's own
+    // records ("/#SYSTEM") begin with one.
+    auto anchor = entry.find('#', entry.find_last_of('/') + 2);
     if (anchor != std::string::npos) {
         entry.erase(anchor);
     }
