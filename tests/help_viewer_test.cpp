@@ -31,7 +31,8 @@ TEST(CompiledHelp, ShippedFileHoldsEverySourceFileUnchanged) {
             auto inside = help->read("/" + entry.path().filename().string());
             ASSERT_TRUE(inside) << entry.path() << " is missing: run scripts/build-help";
             EXPECT_EQ(*inside, testing_support::readFile(entry.path()))
-                << entry.path() << " changed since the help file was compiled: run scripts/build-help";
+                << entry.path()
+                << " changed since the help file was compiled: run scripts/build-help";
             ++checked;
         }
     }
@@ -102,7 +103,8 @@ TEST(CompiledHelp, SitemapNestingLooseTagsAndEntities) {
 }
 
 TEST(CompiledHelp, PopupTopicsByNumber) {
-    const std::string file = "ignored\r\n.topic 1\r\nFirst line\r\nsecond line\r\n\r\n.topic 20\nLast";
+    const std::string file =
+        "ignored\r\n.topic 1\r\nFirst line\r\nsecond line\r\n\r\n.topic 20\nLast";
     EXPECT_EQ(popupTopic(file, 1), "First line\nsecond line");
     EXPECT_EQ(popupTopic(file, 20), "Last");
     EXPECT_EQ(popupTopic(file, 2), std::nullopt);
@@ -189,7 +191,8 @@ TEST_F(Viewer, ATopicNamedInTheFileSpecificationAndAMissingTopic) {
 
 TEST_F(Viewer, TheSameFileRaisesItsOneWindowAnotherFileOpensASecond) {
     std::int32_t first = viewer_.HtmlHelp(0, file(), HH_DISPLAY_TOC, 0);
-    std::int32_t again = viewer_.HtmlHelp(0, file(">other"), HH_DISPLAY_TOPIC, std::string("editor.htm"));
+    std::int32_t again =
+        viewer_.HtmlHelp(0, file(">other"), HH_DISPLAY_TOPIC, std::string("editor.htm"));
     EXPECT_EQ(again, first);
     ASSERT_EQ(windows().size(), 1u);
     EXPECT_EQ(windows()[0].shows, 2);

@@ -126,7 +126,7 @@ std::string decodeEntities(const std::string& text) {
 }
 
 struct Tag {
-    std::string name;  // lower case, "/ul" for a closing tag
+    std::string name;                               // lower case, "/ul" for a closing tag
     std::map<std::string, std::string> attributes;  // names in lower case
 };
 

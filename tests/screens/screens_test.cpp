@@ -6,8 +6,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
+#include <QTreeWidget>
 #include <filesystem>
 
 #include "app/Main.h"
@@ -16,6 +23,7 @@
 #include "app/frmfirstload.h"
 #include "forms/Runtime.h"
 #include "forms/qt/QtBackend.h"
+#include "platform/ChmHelpViewer.h"
 #include "skirmish/frmdifficulty.h"
 #include "skirmish/frmrungame.h"
 #include "standin/StandIn.h"
@@ -194,6 +202,105 @@ TEST_F(Screens, MissingHelpFileWarningLeavesMainUsable) {
     EXPECT_EQ(step, 3);
     EXPECT_EQ(mostOpen, 2u);
     EXPECT_TRUE(openBoxes().empty());
+
+// The help window and the text popup, from the shipped help file.
+class HelpScreens : public Screens {
+protected:
+    static QWidget* topLevel(const char* name) {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String(name) && widget->isVisible()) {
+                return widget;
+            }
+        }
+        return nullptr;
+    }
+
+    QImage shootHelp(long number, const std::string& name) {
+        for (int i = 0; i < 3; ++i) {
+            QApplication::processEvents();
+        }
+        std::string file = std::string(ZEK_SCREENSHOT_DIR) + "/" + name + ".png";
+        EXPECT_TRUE(forms::qt::grabHelp(number, file)) << file;
+        return QImage(QString::fromStdString(file));
+    }
+
+    const std::string helpFile_ = std::string(ZEK_HELP_SOURCE_DIR) + "/zekskirmishhelp.chm";
+    platform::ChmHelpViewer viewer_;
+};
+
+TEST_F(HelpScreens, ContentsTreeBesideTheFirstPageAndAnEntryShowsItsPage) {
+    long number = viewer_.HtmlHelp(0, helpFile_, platform::HH_DISPLAY_TOC, 0);
+    ASSERT_NE(number, 0);
+    QWidget* window = topLevel("helpWindow");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Zekvarin Skirmish Mode Help"));
+    auto* tree = window->findChild<QTreeWidget*>(QStringLiteral("helpContents"));
+    auto* page = window->findChild<QTextBrowser*>(QStringLiteral("helpPage"));
+    ASSERT_TRUE(tree != nullptr && page != nullptr);
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    EXPECT_EQ(tree->topLevelItem(0)->childCount(), 6);
+    EXPECT_EQ(page->source().path(), QStringLiteral("/welcome.htm"));
+    EXPECT_TRUE(page->toPlainText().contains(QStringLiteral("A skirmish in five steps")));
+    // The page's picture comes from inside the help file.
+    QVariant picture = page->loadResource(QTextDocument::ImageResource,
+                                          page->source().resolved(QUrl("main-window.png")));
+    EXPECT_FALSE(QImage::fromData(picture.toByteArray()).isNull());
+    QImage shot = shootHelp(number, "help_contents");
+    EXPECT_GE(shot.width(), 600);
+
+    QTreeWidgetItem* editor = tree->topLevelItem(0)->child(1);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(editor).center());
+    EXPECT_EQ(page->source().path(), QStringLiteral("/editor.htm"));
+    emit page->anchorClicked(QUrl("startgame.htm#top"));
+    EXPECT_EQ(page->source().path(), QStringLiteral("/startgame.htm"));
+    EXPECT_EQ(tree->currentItem()->text(0), QStringLiteral("Start Game and the difficulties"));
+}
+
+TEST_F(HelpScreens, TopicInTheWindowAlreadyOpen) {
+    long first = viewer_.HtmlHelp(0, helpFile_, platform::HH_DISPLAY_TOC, 0);
+    long number = viewer_.HtmlHelp(0, helpFile_ + ">main", platform::HH_DISPLAY_TOPIC,
+                                   std::string("/messages.htm"));
+    EXPECT_EQ(number, first);
+    QWidget* window = topLevel("helpWindow");
+    ASSERT_NE(window, nullptr);
+    auto* page = window->findChild<QTextBrowser*>(QStringLiteral("helpPage"));
+    EXPECT_EQ(page->source().path(), QStringLiteral("/messages.htm"));
+    shootHelp(number, "help_topic");
+    viewer_.HtmlHelp(0, helpFile_, platform::HH_DISPLAY_INDEX, 0);
+    EXPECT_EQ(window->findChild<QTabWidget*>(QStringLiteral("helpPanes"))->currentIndex(), 1);
+    viewer_.HtmlHelp(0, helpFile_, platform::HH_DISPLAY_SEARCH, platform::HH_FTS_QUERY{});
+    EXPECT_EQ(window->findChild<QTabWidget*>(QStringLiteral("helpPanes"))->currentIndex(), 2);
+    auto* words = window->findChild<QLineEdit*>(QStringLiteral("helpSearchText"));
+    auto* results = window->findChild<QListWidget*>(QStringLiteral("helpSearchResults"));
+    words->setText(QStringLiteral("gxexec.exe LAUNCHER search path"));
+    emit words->returnPressed();
+    ASSERT_EQ(results->count(), 1) << "every word must be on the page";
+    EXPECT_EQ(results->item(0)->text(), QStringLiteral("Start Game and the difficulties"));
+    shootHelp(number, "help_search");
+    viewer_.HtmlHelp(0, std::string(), platform::HH_CLOSE_ALL, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(topLevel("helpWindow"), nullptr);
+}
+
+TEST_F(HelpScreens, TextPopup) {
+    platform::HH_POPUP record;
+    record.cbStruct = 50;
+    record.pt = {120, 90};
+    record.clrForeground = 0x000000;
+    record.clrBackground = 0xE1FFFF;
+    record.rcMargins = {-1, -1, -1, -1};
+    record.pszFont = "Arial, 10, ascii, Bold ";
+    record.idString = 2;
+    long number =
+        viewer_.HtmlHelp(0, helpFile_ + "::/popups.txt", platform::HH_DISPLAY_TEXT_POPUP, record);
+    ASSERT_NE(number, 0);
+    QWidget* popup = topLevel("helpPopup");
+    ASSERT_NE(popup, nullptr);
+    auto* text = popup->findChild<QLabel*>(QStringLiteral("helpPopupText"));
+    EXPECT_TRUE(text->text().startsWith(QStringLiteral("Saves your settings")));
+    EXPECT_TRUE(text->font().bold());
+    QImage shot = shootHelp(number, "help_popup");
+    EXPECT_EQ(shot.pixelColor(shot.width() / 2, 3), QColor(0xFF, 0xFF, 0xE1));
 }
 
 }  // namespace

@@ -116,10 +116,12 @@ void HeadlessBackend::runMain() {
 
 long HeadlessBackend::showHelp(const HelpBook& book, const std::string& page, HelpPane pane,
                                long owner) {
-    auto open = std::find_if(helpWindows_.begin(), helpWindows_.end(),
-                             [&](const HelpWindowRecord& w) { return w.open && w.book.key == book.key; });
+    auto open =
+        std::find_if(helpWindows_.begin(), helpWindows_.end(),
+                     [&](const HelpWindowRecord& w) { return w.open && w.book.key == book.key; });
     if (open == helpWindows_.end()) {
-        helpWindows_.push_back(HelpWindowRecord{newWindowHandle(), book, page, std::nullopt, pane, owner});
+        helpWindows_.push_back(
+            HelpWindowRecord{newWindowHandle(), book, page, std::nullopt, pane, owner});
         open = helpWindows_.end() - 1;
     } else {
         open->book = book;
@@ -139,8 +141,9 @@ void HeadlessBackend::closeHelpWindows() {
 }
 
 std::size_t HeadlessBackend::openHelpWindows() const {
-    return static_cast<std::size_t>(std::count_if(helpWindows_.begin(), helpWindows_.end(),
-                                                  [](const HelpWindowRecord& w) { return w.open; }));
+    return static_cast<std::size_t>(
+        std::count_if(helpWindows_.begin(), helpWindows_.end(),
+                      [](const HelpWindowRecord& w) { return w.open; }));
 }
 
 long HeadlessBackend::showHelpPopup(const HelpPopup& popup) {

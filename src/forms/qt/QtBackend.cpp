@@ -1330,8 +1330,7 @@ QWidget* QtBackend::windowByHandle(long handle) const {
     return nullptr;
 }
 
-long QtBackend::showHelp(const HelpBook& book, const std::string& page, HelpPane pane,
-                         long owner) {
+long QtBackend::showHelp(const HelpBook& book, const std::string& page, HelpPane pane, long owner) {
     return help_.show(book, page, pane, windowByHandle(owner));
 }
 

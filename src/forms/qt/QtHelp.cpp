@@ -81,12 +81,14 @@ public:
         std::string path = url.path().toStdString();
         std::optional<std::string> bytes = book.load ? book.load(path) : std::nullopt;
         if (type == QTextDocument::ImageResource) {
-            return bytes ? QVariant(QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())))
-                         : QVariant();
+            return bytes
+                       ? QVariant(QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())))
+                       : QVariant();
         }
         if (!bytes) {
-            return QStringLiteral("<h3>This page cannot be shown</h3>"
-                                  "<p>The help file has no page <i>%1</i>.</p>")
+            return QStringLiteral(
+                       "<h3>This page cannot be shown</h3>"
+                       "<p>The help file has no page <i>%1</i>.</p>")
                 .arg(url.path().toHtmlEscaped());
         }
         return qstr(*bytes);
@@ -95,9 +97,9 @@ public:
 
 // A page's own title, or its path when it has none.
 QString pageTitle(const QString& html, const std::string& page) {
-    static const QRegularExpression title(QStringLiteral("<title>(.*?)</title>"),
-                                          QRegularExpression::CaseInsensitiveOption |
-                                              QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression title(
+        QStringLiteral("<title>(.*?)</title>"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     auto match = title.match(html);
     return match.hasMatch() ? match.captured(1).trimmed() : qstr(page);
 }
@@ -135,9 +137,9 @@ public:
         browser_ = new HelpBrowser(splitter);
         splitter->setStretchFactor(0, 0);
         splitter->setStretchFactor(1, 1);
-        splitter->setSizes({230, 530});
+        splitter->setSizes({280, 540});
         layout->addWidget(splitter);
-        resize(780, 540);
+        resize(820, 560);
 
         connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
         connect(forward, &QPushButton::clicked, browser_, &QTextBrowser::forward);
@@ -156,7 +158,8 @@ public:
     long number = 0;
 
     void setBook(const HelpBook& book, const std::string& homePage) {
-        bool sameLists = browser_->book.contents == book.contents && browser_->book.index == book.index;
+        bool sameLists =
+            browser_->book.contents == book.contents && browser_->book.index == book.index;
         browser_->book = book;
         homeUrl_ = pageUrl(homePage);
         setWindowTitle(book.title.empty() ? QStringLiteral("Help") : qstr(book.title));
@@ -273,8 +276,8 @@ private:
 
     void addKeywords(const std::vector<HelpTopic>& keywords, int depth) {
         for (const HelpTopic& keyword : keywords) {
-            auto* item = new QListWidgetItem(QString(depth * 4, QLatin1Char(' ')) + qstr(keyword.name),
-                                             index_);
+            auto* item = new QListWidgetItem(
+                QString(depth * 4, QLatin1Char(' ')) + qstr(keyword.name), index_);
             item->setData(kPageRole, qstr(keyword.page));
             addKeywords(keyword.children, depth + 1);
         }
