@@ -2,7 +2,9 @@
 // commands as the headless back end records them.
 #include <gtest/gtest.h>
 
+#include "app/Main.h"
 #include "forms/headless/Headless.h"
+#include "help/HTMLHelp.h"
 #include "platform/ChmHelpViewer.h"
 #include "platform/CompiledHelp.h"
 #include "support/TestSupport.h"
@@ -313,6 +315,40 @@ TEST(PopupFont, FaceSizeAndStyles) {
         EXPECT_EQ(popup.bold, c.bold) << c.text;
         EXPECT_EQ(popup.italic, c.italic) << c.text;
         EXPECT_EQ(popup.underline, c.underline) << c.text;
+    }
+}
+
+// F1 on Main with the real viewer: the shipped file opens at its contents,
+// a file of that name that is no compiled help opens nothing and says
+// nothing.
+TEST(HelpCommandWithTheRealViewer, ShippedFileOpensItsContentsAnythingElseNothing) {
+    for (bool shipped : {true, false}) {
+        SCOPED_TRACE(shipped ? "shipped file" : "not compiled help");
+        testing_support::ProgramFixture program;
+        fs::path file = program.programDir() / "zekskirmishhelp.chm";
+        if (shipped) {
+            fs::copy_file(kShipped, file, fs::copy_options::overwrite_existing);
+        } else {
+            testing_support::writeFile(file, "MZ not help");
+        }
+        ChmHelpViewer viewer;
+        setHelpViewer(&viewer);
+        program.start();
+        program.driver().key("Main", "F1");
+        program.driver().run();
+        setHelpViewer(nullptr);
+        const auto& windows = program.driver().backend().helpWindows();
+        EXPECT_TRUE(program.driver().messages().empty());
+        auto& main = forms::form<app::Main>();
+        ASSERT_NE(main.hHelp, nullptr);
+        if (!shipped) {
+            EXPECT_TRUE(windows.empty());
+            continue;
+        }
+        ASSERT_EQ(windows.size(), 1u);
+        EXPECT_EQ(windows[0].page, "/welcome.htm");
+        EXPECT_EQ(windows[0].pane, HelpPane::Contents);
+        EXPECT_EQ(static_cast<help::HTMLHelp*>(main.hHelp.get())->HHWndHandle(), windows[0].number);
     }
 }
 

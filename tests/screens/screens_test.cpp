@@ -202,6 +202,7 @@ TEST_F(Screens, MissingHelpFileWarningLeavesMainUsable) {
     EXPECT_EQ(step, 3);
     EXPECT_EQ(mostOpen, 2u);
     EXPECT_TRUE(openBoxes().empty());
+}
 
 // The help window and the text popup, from the shipped help file.
 class HelpScreens : public Screens {
@@ -254,6 +255,20 @@ TEST_F(HelpScreens, ContentsTreeBesideTheFirstPageAndAnEntryShowsItsPage) {
     emit page->anchorClicked(QUrl("startgame.htm#top"));
     EXPECT_EQ(page->source().path(), QStringLiteral("/startgame.htm"));
     EXPECT_EQ(tree->currentItem()->text(0), QStringLiteral("Start Game and the difficulties"));
+}
+
+TEST_F(HelpScreens, F1OnMainOpensTheContents) {
+    fs::copy_file(helpFile_, program_ / "zekskirmishhelp.chm");
+    platform::setHelpViewer(&viewer_);
+    auto& main = forms::form<app::Main>();
+    main.Show();
+    main.Help2.userClick();
+    platform::setHelpViewer(nullptr);
+    QWidget* window = topLevel("helpWindow");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->findChild<QTextBrowser*>(QStringLiteral("helpPage"))->source().path(),
+              QStringLiteral("/welcome.htm"));
+    shootHelp(window->property("helpNumber").toLongLong(), "help_f1");
 }
 
 TEST_F(HelpScreens, TopicInTheWindowAlreadyOpen) {
