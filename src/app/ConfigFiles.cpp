@@ -30,4 +30,45 @@ std::string StripCrLf(const std::string& text) {
     return stripped;
 }
 
+Configuration ReadConfiguration() {
+    Configuration configuration;
+    configuration.zekdir = ReadConfigFile(kZekdirCfg);
+    configuration.appdir = ReadConfigFile(kAppdirCfg);
+    configuration.zekdir = StripCrLf(configuration.zekdir);
+    configuration.appdir = StripCrLf(configuration.appdir);
+    return configuration;
+}
+
+Configuration ReadConfigurationOrEnd(const std::function<void()>& beforeMessage) {
+    try {
+        return ReadConfiguration();
+    } catch (const forms::RuntimeError&) {
+        if (beforeMessage) {
+            beforeMessage();
+        }
+        forms::MsgBox(
+            "Zekvarin Skirmish Mode was unable to load its configuration files in " + ProgramDir() +
+                "\\CFG.  If the problem persists, try reinstalling the application.\r\n\r\n"
+                "Zekvarin Skirmish Mode will now close.",
+            forms::style::Critical, "Critical Error- Loading Program Configuration");
+        forms::End(forms::kExitOnError);
+    }
+}
+
+bool IsGameFolder(const std::string& dir) {
+    std::string native = platform::nativePath(dir);
+    return !native.empty() && native.front() == '/' && platform::folderExists(dir);
+}
+
+bool AcceptGameFolder(const std::string& dir) {
+    if (IsGameFolder(dir)) {
+        return true;
+    }
+    forms::MsgBox("The Zekvarin directory " + dir +
+                      " is not an existing folder.  Please enter the full path of the folder "
+                      "Zekvarin is installed in, then try again.",
+                  forms::style::Exclamation, "Error- Zekvarin Directory");
+    return false;
+}
+
 }  // namespace app

@@ -6,6 +6,7 @@
 // empty one means the program has not been configured yet).
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace app {
@@ -27,5 +28,24 @@ std::string ReadConfigFile(const std::string& relativeName);
 // The text with every CR LF pair removed, in one pass from the start; a lone
 // CR or LF stays.
 std::string StripCrLf(const std::string& text);
+
+// Both configuration files, read in turn, each with every CR LF pair removed.
+struct Configuration {
+    std::string zekdir;
+    std::string appdir;
+};
+// Raises forms::RuntimeError when either file cannot be read.
+Configuration ReadConfiguration();
+// The same for the start-up: a failure runs `beforeMessage` (if any), shows
+// the critical configuration message and ends the program.
+Configuration ReadConfigurationOrEnd(const std::function<void()>& beforeMessage = {});
+
+// Whether the text names a game directory the program can work in: the full
+// path of an existing folder. A relative path would depend on the folder the
+// program happens to be started from.
+bool IsGameFolder(const std::string& dir);
+// Checks a game directory the user entered. A refused one gets a message
+// saying why, and the caller writes nothing.
+bool AcceptGameFolder(const std::string& dir);
 
 }  // namespace app

@@ -116,7 +116,14 @@ bool BackupGameFiles(const Base& gameDir) {
     } catch (const forms::RuntimeError&) {
         return false;
     }
-    CopyPhaseSkippingFailures(rows, 2, gameDir, ProgramDir, &set);
+    // A row that could not be copied keeps no older copy, or End Game would
+    // bring it back in place of a file the game does not have.
+    for (const CopyRow& row : CopyPhaseSkippingFailures(rows, 2, gameDir, ProgramDir, &set)) {
+        try {
+            platform::removeFile(ProgramDir() + row.destination);
+        } catch (const forms::RuntimeError&) {
+        }
+    }
     return true;
 }
 

@@ -54,7 +54,9 @@ std::string scriptNumber(int number);
 std::vector<CopyRow> BackupSet();
 
 // Copies the BackupSet from the game directory (the text the function gives,
-// fetched for every copy) into the program's backup tree. Returns false when
+// fetched for every copy) into the program's backup tree; a phase-2 file
+// that cannot be copied (the game lacks it) leaves no older copy behind.
+// Returns false when
 // a copy of the first phase failed, which ends the backup; an empty game
 // directory counts as such a failure, since it would make every source a
 // path from the root of the file system.

@@ -238,7 +238,18 @@ void Main::design() {
     cpatrCFG.clear();
     cpatrfile.clear();
     recordLoaded.fill(false);
-    backedUpFrom.clear();
+}
+
+void Main::SetStartState() {
+    EndGame.setEnabled(false);
+    Start.setEnabled(true);
+    Exit2.setEnabled(true);
+}
+
+void Main::SetGameRunningState() {
+    Start.setEnabled(false);
+    EndGame.setEnabled(true);
+    Exit2.setEnabled(false);
 }
 
 // Both exits end the process at once: nothing is saved or restored, and no

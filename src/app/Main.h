@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "app/BackupTree.h"
 #include "app/Records.h"
 #include "forms/Form.h"
 
@@ -101,12 +102,13 @@ public:
     // cpatrCFG.dat, 1-25 the headers of levels 1-25). Start Game saves only
     // these, so a failed load never overwrites good saved settings.
     std::array<bool, kLevelCount + 1> recordLoaded{};
-    // The game directory whose files the backup tree holds.
-    std::string backedUpFrom;
     // The help viewer object (a help::HTMLHelp), made by the first Help
     // command and kept for the form's life. Held without its type because
     // start-up code does not depend on the help code.
     std::shared_ptr<void> hHelp;
+    // The game's own files, the folder they came from and the session of
+    // an exported game.
+    BackupTree backupTree;
 
     forms::Image& image(const std::string& name) const { return control<forms::Image>(name); }
 
@@ -130,18 +132,24 @@ public:
     // The Help menu (help/).
     void Help2_Click();
 
+    // The button-state protocol: the start state (Start and Exit enabled,
+    // End Game disabled) and the game-running state (the reverse).
+    void SetStartState();
+    void SetGameRunningState();
+
 protected:
     void design() override;
     void Form_Load() override;
     void Form_Terminate() override;
 
-    // Copies the BackupSet from the game directory into the backup tree; a
-    // failure of its first phase ends the program after a critical message.
-    void BackupGameFilesOrEnd();
+    // Backs up the game directory before a game is exported into it. A
+    // failure is reported and leaves the program running. Returns false then.
+    bool BackupBeforeExport();
 
 private:
-    // The load step, in its two halves.
-    void loadConfigurationAndBackup();
+    // The load step, in its two halves. The first returns false when the
+    // load stopped (the game directory vanished and is asked for again).
+    bool loadConfigurationAndBackup();
     bool loadSavedSettings();
     void setControlsFromLevel1();
 };

@@ -1,34 +1,39 @@
 // Main's load step: configuration, the backup of the game's files, the saved
 // settings, and every editor control set from level 1's header.
 #include "app/ConfigFiles.h"
-#include "app/CopySet.h"
 #include "app/Main.h"
 #include "app/disableClose.h"
 #include "app/frmOptions.h"
+#include "app/frmfirstload.h"
 #include "forms/Runtime.h"
-#include "skirmish/Session.h"
+#include "platform/Files.h"
 
 namespace app {
 
 namespace {
 
-const char* const kCloseNotice = "\r\n\r\nZekvarin Skirmish Mode will now close.";
+std::string backupFailureText(const std::string& gameDir) {
+    return "Zekvarin Skirmish Mode was unable to backup the files in the directory " + gameDir +
+           ".  If the problem persists, try running the Zekvarin Restore file.";
+}
 
 }  // namespace
 
 void Main::Form_Load() {
-    loadConfigurationAndBackup();
+    if (!loadConfigurationAndBackup()) {
+        return;
+    }
     if (loadSavedSettings()) {
         setControlsFromLevel1();
     }
     // A game exported by an earlier run that never ended it: its files are
     // still in the game's folder, so End Game is the way back.
-    if (skirmish::SessionPending()) {
-        skirmish::SetGameRunningState(*this);
+    if (backupTree.SessionPending()) {
+        SetGameRunningState();
     }
 }
 
-void Main::loadConfigurationAndBackup() {
+bool Main::loadConfigurationAndBackup() {
     DisableCloseMenu(*this);
     for (int level = 2; level <= kLevelCount; ++level) {
         hfile[level - 1].assign(kLevelHeaderLength, '\0');
@@ -38,39 +43,45 @@ void Main::loadConfigurationAndBackup() {
     cpatrfile.assign(kCpuAttributesLength, '\0');
     forms::form<frmOptions>().Unload();
 
-    try {
-        zekdir.setText(ReadConfigFile(kZekdirCfg));
-        appdir.setText(ReadConfigFile(kAppdirCfg));
-        zekdir.setText(StripCrLf(zekdir.Text()));
-        appdir.setText(StripCrLf(appdir.Text()));
-    } catch (const forms::RuntimeError&) {
-        forms::MsgBox(
-            "Zekvarin Skirmish Mode was unable to load its configuration files in " + ProgramDir() +
-                "\\CFG.  If the problem persists, try reinstalling the application." + kCloseNotice,
-            forms::style::Critical, "Critical Error- Loading Program Configuration");
-        forms::End(forms::kExitOnError);
-    }
+    Configuration configuration = ReadConfigurationOrEnd();
+    zekdir.setText(configuration.zekdir);
+    appdir.setText(configuration.appdir);
 
     // While an exported game is still in the game's folder, the backup tree
     // holds the game's own files: backing up now would put the exported
     // ones in their place.
-    if (skirmish::SessionPending()) {
-        backedUpFrom = skirmish::SessionGameDir();
-        return;
+    if (backupTree.SessionPending()) {
+        return true;
     }
-    BackupGameFilesOrEnd();
-    backedUpFrom = zekdir.Text();
+    if (backupTree.Backup(zekdir.Text())) {
+        return true;
+    }
+    // A game folder that was moved or removed since it was configured: the
+    // user chooses it again, rather than meeting this message at every start.
+    if (!zekdir.Text().empty() && !platform::folderExists(zekdir.Text())) {
+        forms::MsgBox(backupFailureText(zekdir.Text()) +
+                          "\r\n\r\nPlease choose the Zekvarin directory again.",
+                      forms::style::Critical, "Critical Error- File Backup");
+        Unload();
+        forms::form<frmfirstload>().Show();
+        return false;
+    }
+    forms::MsgBox(backupFailureText(zekdir.Text()) +
+                      "\r\n\r\nZekvarin Skirmish Mode will now close.",
+                  forms::style::Critical, "Critical Error- File Backup");
+    forms::End(forms::kExitOnError);
 }
 
-void Main::BackupGameFilesOrEnd() {
-    if (!BackupGameFiles([this] { return zekdir.Text(); })) {
-        forms::MsgBox("Zekvarin Skirmish Mode was unable to backup the files in the directory " +
-                          zekdir.Text() +
-                          ".  If the problem persists, try running the Zekvarin Restore file." +
-                          kCloseNotice,
-                      forms::style::Critical, "Critical Error- File Backup");
-        forms::End(forms::kExitOnError);
+bool Main::BackupBeforeExport() {
+    if (backupTree.HoldsBackupOf(zekdir.Text())) {
+        return true;
     }
+    if (backupTree.Backup(zekdir.Text())) {
+        return true;
+    }
+    forms::MsgBox(backupFailureText(zekdir.Text()), forms::style::Exclamation,
+                  "Error- File Backup");
+    return false;
 }
 
 bool Main::loadSavedSettings() {

@@ -57,11 +57,8 @@ void frmOptions::design() {
 
 void frmOptions::Form_Load() {
     forms::centreOnScreen(*this);
-    zekdir.setText(ReadConfigFile(kZekdirCfg));
-    appdir.setText(ReadConfigFile(kAppdirCfg));
-    appdir.setText(ProgramDir());
-    zekdir.setText(StripCrLf(zekdir.Text()));
-    appdir.setText(StripCrLf(appdir.Text()));
+    zekdir.setText(ReadConfiguration().zekdir);
+    appdir.setText(StripCrLf(ProgramDir()));
     Text2.setText(appdir.Text());
 }
 
@@ -69,18 +66,30 @@ void frmOptions::zekdir_Change() {
     Text1.setText(zekdir.Text());
 }
 
-void frmOptions::cmdApply_Click() {
+// A game directory that is not an existing folder is refused before
+// anything is written: the next start could back nothing up from it.
+bool frmOptions::writeConfiguration() {
+    if (!AcceptGameFolder(Text1.Text())) {
+        return false;
+    }
     WriteConfigFile(kZekdirCfg, Text1.Text());
     WriteConfigFile(kAppdirCfg, Text2.Text());
+    return true;
+}
+
+void frmOptions::cmdApply_Click() {
+    writeConfiguration();
 }
 
 void frmOptions::cmdOK_Click() {
-    WriteConfigFile(kZekdirCfg, Text1.Text());
-    WriteConfigFile(kAppdirCfg, Text2.Text());
+    if (!writeConfiguration()) {
+        return;
+    }
     Unload();
+    Configuration configuration = ReadConfiguration();
     Main& main = forms::form<Main>();
-    main.zekdir.setText(StripCrLf(ReadConfigFile(kZekdirCfg)));
-    main.appdir.setText(StripCrLf(ReadConfigFile(kAppdirCfg)));
+    main.zekdir.setText(configuration.zekdir);
+    main.appdir.setText(configuration.appdir);
 }
 
 void frmOptions::cmdCancel_Click() {

@@ -33,6 +33,10 @@ public:
 protected:
     void design() override;
     void Form_Load() override;
+
+private:
+    // Writes both files, unless the game directory is refused.
+    bool writeConfiguration();
 };
 
 }  // namespace app

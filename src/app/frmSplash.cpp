@@ -155,30 +155,19 @@ void frmSplash::Form_Load() {
     lblVersion.setCaption("Version " + std::to_string(app.Major) + "." + std::to_string(app.Minor) +
                           "." + std::to_string(app.Revision));
 
-    try {
-        zekdir.setText(ReadConfigFile(kZekdirCfg));
-        appdir.setText(ReadConfigFile(kAppdirCfg));
-        zekdir.setText(StripCrLf(zekdir.Text()));
-        appdir.setText(StripCrLf(appdir.Text()));
-        if (zekdir.Text().empty() || appdir.Text().empty()) {
-            Timer2.setEnabled(true);
-            Timer1.setEnabled(false);
-            loadnormal.setVisible(false);
-            loadfirst.setVisible(true);
-        } else {
-            Timer1.setEnabled(true);
-            Timer2.setEnabled(false);
-            loadnormal.setVisible(true);
-            loadfirst.setVisible(false);
-        }
-    } catch (const forms::RuntimeError&) {
-        Unload();
-        forms::MsgBox(
-            "Zekvarin Skirmish Mode was unable to load its configuration files in " + ProgramDir() +
-                "\\CFG.  If the problem persists, try reinstalling the application.\r\n\r\n"
-                "Zekvarin Skirmish Mode will now close.",
-            forms::style::Critical, "Critical Error- Loading Program Configuration");
-        forms::End(forms::kExitOnError);
+    Configuration configuration = ReadConfigurationOrEnd([this] { Unload(); });
+    zekdir.setText(configuration.zekdir);
+    appdir.setText(configuration.appdir);
+    if (zekdir.Text().empty() || appdir.Text().empty()) {
+        Timer2.setEnabled(true);
+        Timer1.setEnabled(false);
+        loadnormal.setVisible(false);
+        loadfirst.setVisible(true);
+    } else {
+        Timer1.setEnabled(true);
+        Timer2.setEnabled(false);
+        loadnormal.setVisible(true);
+        loadfirst.setVisible(false);
     }
 
     // The backup tree; a folder that exists already (or cannot be made) is

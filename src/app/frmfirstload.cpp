@@ -67,6 +67,11 @@ void frmfirstload::enter_Click() {
             forms::style::Exclamation);
         return;
     }
+    // A game directory that is not an existing folder would fail the
+    // backup at every start: it is refused before anything is written.
+    if (!AcceptGameFolder(StripCrLf(zekdir.Text()))) {
+        return;
+    }
     zekdir.setText(StripCrLf(zekdir.Text()));
     WriteConfigFile(kZekdirCfg, zekdir.Text());
     WriteConfigFile(kAppdirCfg, appdir.Text());

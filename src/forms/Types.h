@@ -55,13 +55,21 @@ struct Picture {
     bool operator==(const Picture&) const = default;
 };
 
-// Message box styles (the icon and buttons of the box).
+// Message box styles: the buttons (low bits) plus the icon.
 namespace style {
 constexpr int OkOnly = 0;
+constexpr int YesNo = 4;
 constexpr int Critical = 16;
 constexpr int Exclamation = 48;
 constexpr int Information = 64;
 }  // namespace style
+
+// What a message box returns: the button that closed it.
+namespace answer {
+constexpr int Ok = 1;
+constexpr int Yes = 6;
+constexpr int No = 7;
+}  // namespace answer
 
 // Window styles for running a command line.
 namespace winstyle {

@@ -867,6 +867,64 @@ void writeRecord(const std::string& path, const std::string& record) {
     }
 }
 
+bool removeFile(const std::string& path) {
+    std::string native = nativePath(path);
+    struct stat st {};
+    if (::lstat(native.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return false;
+        }
+        raise(errno, native);
+    }
+    if (::unlink(native.c_str()) != 0 &&
+        !((errno == EISDIR || errno == EPERM) && ::rmdir(native.c_str()) == 0)) {
+        raise(errno, native);
+    }
+    return true;
+}
+
+bool sameContents(const std::string& a, const std::string& b) {
+    Fd first(::open(nativePath(a).c_str(), O_RDONLY | O_CLOEXEC));
+    Fd second(::open(nativePath(b).c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat sa {}, sb {};
+    if (first.get() < 0 || second.get() < 0 || ::fstat(first.get(), &sa) != 0 ||
+        ::fstat(second.get(), &sb) != 0 || !S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode) ||
+        sa.st_size != sb.st_size) {
+        return false;
+    }
+    std::vector<char> bufferA(1 << 16), bufferB(1 << 16);
+    while (true) {
+        ssize_t n = ::read(first.get(), bufferA.data(), bufferA.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n == 0;
+        }
+        std::size_t got = 0;
+        while (got < static_cast<std::size_t>(n)) {
+            ssize_t m = ::read(second.get(), bufferB.data() + got, static_cast<std::size_t>(n) - got);
+            if (m < 0 && errno == EINTR) {
+                continue;
+            }
+            if (m <= 0) {
+                return false;
+            }
+            got += static_cast<std::size_t>(m);
+        }
+        if (std::memcmp(bufferA.data(), bufferB.data(), got) != 0) {
+            return false;
+        }
+    }
+}
+
+bool sameFolder(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(nativePath(a).c_str(), &sa) == 0 && ::stat(nativePath(b).c_str(), &sb) == 0 &&
+           S_ISDIR(sa.st_mode) && S_ISDIR(sb.st_mode) && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 void setCopyFault(std::optional<CopyFault> fault) {
     copyFault = std::move(fault);
 }

@@ -105,6 +105,18 @@ std::string readRecord(const std::string& path, std::size_t length);
 // Writes the record at byte 1 of the file; bytes beyond it stay as they were.
 void writeRecord(const std::string& path, const std::string& record);
 
+// Removes a file (or an empty folder in its place). Returns false when
+// there was nothing to remove; raises when something is there and stays.
+bool removeFile(const std::string& path);
+
+// Whether both paths name readable files with the same bytes. Any failure
+// to read either counts as a difference.
+bool sameContents(const std::string& a, const std::string& b);
+
+// Whether both paths name one and the same existing folder, however each is
+// spelled (a trailing separator, a name in another case, a link).
+bool sameFolder(const std::string& a, const std::string& b);
+
 // Fault injection for tests: the next copies whose destination satisfies
 // `when` fail after writing `afterBytes` bytes, as an interrupted copy would.
 // With `atRename`, the whole data is written and on disk instead, and the

@@ -2,16 +2,50 @@
 #include "app/ConfigFiles.h"
 #include "app/Main.h"
 #include "forms/Runtime.h"
-#include "platform/Files.h"
 #include "skirmish/AttributePatch.h"
 #include "skirmish/CopySets.h"
-#include "skirmish/Session.h"
 #include "skirmish/frmdifficulty.h"
 
 namespace app {
 
+namespace {
+
+// A folder text as a message can show it: control bytes become "?".
+std::string printable(const std::string& text) {
+    std::string shown = text;
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            c = '?';
+        }
+    }
+    return shown;
+}
+
+// The folder End Game cannot restore into, and why.
+std::string unusableTarget(const BackupTree::Target& target) {
+    using Problem = BackupTree::Target::Problem;
+    const std::string marker = ProgramDir() + BackupTree::kMarker;
+    switch (target.problem) {
+        case Problem::Unreadable:
+            return "the folder named in " + marker + ", because that file cannot be read";
+        case Problem::NotNamed:
+            return "the folder of the game in progress, because " + marker + " names none";
+        case Problem::NotFullPath:
+            return "\"" + printable(target.folder) +
+                   "\", because that is not the full path of a folder";
+        case Problem::Missing:
+            return target.folder + ", because that folder does not exist";
+        case Problem::NotBackedUp:
+            return target.folder + ", because the backup was not taken from that folder";
+        default:
+            return target.folder;
+    }
+}
+
+}  // namespace
+
 void Main::Start_Click() {
-    skirmish::SetGameRunningState(*this);
+    SetGameRunningState();
 
     // Save the settings. A record the load step could not read is not
     // written: the buffer holds no settings, only NUL bytes, and the file on
@@ -35,14 +69,17 @@ void Main::Start_Click() {
     }
 
     // The computer players get the flags just saved, before the export
-    // copies their files, so this game already plays by them.
-    skirmish::PatchAttributes(*this);
+    // copies their files, so this game already plays by them. Flags the load
+    // could not read are no flags: the buffer holds only NUL bytes.
+    if (recordLoaded[0]) {
+        skirmish::PatchAttributes(*this);
+    }
 
     // A game directory changed in Options since the start has not been
     // backed up yet: it is, before anything is exported into it.
-    if (zekdir.Text() != backedUpFrom) {
-        BackupGameFilesOrEnd();
-        backedUpFrom = zekdir.Text();
+    if (!BackupBeforeExport()) {
+        SetStartState();
+        return;
     }
 
     forms::form<skirmish::frmdifficulty>().Show(forms::ShowMode::Modal, this);
@@ -51,51 +88,66 @@ void Main::Start_Click() {
 void Main::EndGame_Click() {
     zekdir.setText(StripCrLf(zekdir.Text()));
     appdir.setText(StripCrLf(appdir.Text()));
-    // The files go back into the folder they came from: the one exported
-    // to, or else the one backed up, even when the game directory was
-    // changed in Options meanwhile.
-    const std::string restoreTo = skirmish::SessionPending()
-                                      ? skirmish::SessionGameDir()
-                                      : (backedUpFrom.empty() ? zekdir.Text() : backedUpFrom);
-    auto gameDir = [&restoreTo] { return restoreTo; };
-    std::vector<CopyRow> rows = skirmish::RestoreSet();
-    try {
-        if (gameDir().empty()) {
-            throw forms::RuntimeError(forms::err::PathNotFound, "Path not found");
+
+    // The files go back into the folder they came from. When that cannot be
+    // told, the user may send them to the game directory set in Options
+    // (the game may have moved there); otherwise everything stays as it is.
+    BackupTree::Target target = backupTree.RestoreTarget();
+    if (target.problem == BackupTree::Target::Problem::NothingToRestore) {
+        SetStartState();  // nothing was exported, so nothing is to undo
+        return;
+    }
+    if (target.problem != BackupTree::Target::Problem::None) {
+        std::string prompt = "Zekvarin Skirmish Mode cannot restore your backed up files in " +
+                             ProgramDir() + "\\BACKUP to " + unusableTarget(target) + ".";
+        if (!IsGameFolder(zekdir.Text())) {
+            forms::MsgBox(prompt +
+                              "\r\n\r\nChoose the Zekvarin directory under File, Settings, "
+                              "then end the game again.",
+                          forms::style::Exclamation, "Error- Restore Backup");
+            return;
         }
-        CopyPhase(rows, 1, ProgramDir, gameDir);
-    } catch (const forms::RuntimeError&) {
+        if (forms::MsgBox(prompt + "\r\n\r\nRestore them to the Zekvarin directory " +
+                              zekdir.Text() + " instead?",
+                          forms::style::Exclamation | forms::style::YesNo,
+                          "Error- Restore Backup") != forms::answer::Yes) {
+            return;
+        }
+        target.folder = zekdir.Text();
+    }
+
+    BackupTree::Outcome outcome = backupTree.Restore(target.folder, skirmish::RestoreSet());
+    if (outcome.firstPhaseFailed) {
         forms::MsgBox("Zekvarin Skirmish Mode was unable to restore your backed up files in " +
-                          ProgramDir() + "\\BACKUP to " + gameDir() +
+                          ProgramDir() + "\\BACKUP to " + target.folder +
                           ".  You should manualy do this yourself if you want to restore your "
-                          "files.",
+                          "files.\r\n\r\n" +
+                          outcome.failedFile,
                       forms::style::Exclamation, "Error- Restore Backup");
         return;
     }
-    std::vector<CopyRow> failed = CopyPhaseSkippingFailures(rows, 2, ProgramDir, gameDir);
-    std::string notRestored;
-    for (const CopyRow& row : failed) {
-        // A file without a backup had nothing to restore; only a backup
-        // that exists and could not be copied back is worth a word.
-        if (platform::fileExists(ProgramDir() + row.source)) {
-            notRestored += "\r\n" + gameDir() + row.destination;
+    // The game stays in progress until every backed-up file is back, so
+    // that the next start cannot back the exported files up over them.
+    if (!outcome.notRestored.empty()) {
+        std::string files;
+        for (const std::string& line : outcome.notRestored) {
+            files += "\r\n" + line;
         }
-    }
-    skirmish::EndSession();
-    skirmish::SetStartState(*this);
-    if (!notRestored.empty()) {
         forms::MsgBox("Zekvarin Skirmish Mode was unable to restore these backed up files from " +
-                          ProgramDir() + "\\BACKUP to " + restoreTo + ":" + notRestored +
-                          "\r\n\r\nYou should manualy do this yourself if you want to restore "
-                          "your files.",
+                          ProgramDir() + "\\BACKUP to " + target.folder + ":" + files +
+                          "\r\n\r\nThe game stays in progress: press End Game again once "
+                          "these files can be written.",
                       forms::style::Exclamation, "Error- Restore Backup");
+        return;
     }
+    backupTree.EndSession();
+    SetStartState();
 }
 
 // End Game runs when the window's life is ended from outside, but only while
 // an exported game waits to be ended: otherwise there is nothing to restore.
 void Main::Form_Terminate() {
-    if (skirmish::SessionPending()) {
+    if (backupTree.SessionPending()) {
         EndGame_Click();
     }
 }

@@ -4,7 +4,6 @@
 #include "app/Main.h"
 #include "forms/Runtime.h"
 #include "skirmish/CopySets.h"
-#include "skirmish/Session.h"
 #include "skirmish/frmrungame.h"
 
 namespace skirmish {
@@ -62,8 +61,9 @@ void frmdifficulty::cancel_Click() {
     Unload();
     // After a partial export the game's folder holds exported files: only
     // End Game may lead back to the start state then.
-    if (!SessionPending()) {
-        SetStartState(forms::form<app::Main>());
+    app::Main& main = forms::form<app::Main>();
+    if (!main.backupTree.SessionPending()) {
+        main.SetStartState();
     }
 }
 
@@ -78,7 +78,7 @@ void frmdifficulty::ExportDifficulty(const std::string& folderWord, bool noticeF
     auto gameDir = [&main] { return main.zekdir.Text(); };
     std::vector<app::CopyRow> rows = ExportSet(folderWord);
 
-    bool hadSession = SessionPending();
+    bool hadSession = main.backupTree.SessionPending();
     std::size_t copied = 0;
     try {
         // An empty game directory would make every destination a path from
@@ -88,11 +88,11 @@ void frmdifficulty::ExportDifficulty(const std::string& folderWord, bool noticeF
         }
         // The marker goes first, so that from the first copy on, every exit
         // path leads back to End Game.
-        BeginSession(gameDir());
+        main.backupTree.BeginSession(gameDir(), rows);
         app::CopyPhase(rows, 1, app::ProgramDir, gameDir, &copied);
     } catch (const forms::RuntimeError&) {
         if (!hadSession && copied == 0) {
-            EndSession();  // nothing reached the game's folder
+            main.backupTree.EndSession();  // nothing reached the game's folder
         }
         forms::MsgBox("Zekvarin Skirmish Mode was unable to copy the settings files from " +
                           app::ProgramDir() + "\\levels to " + gameDir() +

@@ -169,10 +169,19 @@ int HeadlessBackend::showMessage(const std::string& prompt, int style, const std
         int& depth;
         ~Depth() { --depth; }
     } guard{depth};
+    const bool yesNo = (style & 0x7) == style::YesNo;
     while (!script_.empty()) {
         Action& next = script_.front();
         if (next.kind == Action::Kind::Answer) {
+            std::string given = next.text;
             script_.pop_front();
+            if (yesNo != (given == "Yes" || given == "No")) {
+                throw ScriptError("answer " + (given.empty() ? std::string("OK") : given) +
+                                  " does not fit the box \"" + title + "\"");
+            }
+            if (yesNo) {
+                return given == "Yes" ? answer::Yes : answer::No;
+            }
             break;
         }
         if (ownerless || next.kind == Action::Kind::Wait || next.kind == Action::Kind::Call ||
@@ -180,9 +189,10 @@ int HeadlessBackend::showMessage(const std::string& prompt, int style, const std
             performNext();
             continue;
         }
-        break;  // what follows is for after the box: answer it with OK now
+        break;  // what follows is for after the box: answer it now
     }
-    return 1;  // OK
+    // With no answer queued, a box takes the answer that changes nothing.
+    return yesNo ? answer::No : answer::Ok;
 }
 
 void HeadlessBackend::endProgram(int exitStatus) {
@@ -435,6 +445,14 @@ Driver& Driver::key(const std::string& form, const std::string& key) {
 
 Driver& Driver::ok() {
     return queue({Action::Kind::Answer, {}, {}, {}, 0, {}});
+}
+
+Driver& Driver::yes() {
+    return queue({Action::Kind::Answer, {}, {}, "Yes", 0, {}});
+}
+
+Driver& Driver::no() {
+    return queue({Action::Kind::Answer, {}, {}, "No", 0, {}});
 }
 
 Driver& Driver::wait(long long ms) {

@@ -6,8 +6,9 @@
 // virtual clock in milliseconds: when nothing is queued, a loop moves the
 // clock on to the next due timer, so tests never sleep. Every message box is
 // recorded with its style, title and text; a box with nothing queued for it
-// is answered with OK at once. A box with no owner leaves the forms usable:
-// the actions queued up to its answer are done inside its loop.
+// is answered at once with OK, or with No when it asks Yes or No. A box with
+// no owner leaves the forms usable: the actions queued up to its answer are
+// done inside its loop.
 #pragma once
 
 #include <deque>
@@ -167,8 +168,10 @@ public:
     Driver& type(const std::string& form, const std::string& control, const std::string& text);
     // "Tab", "Shift+Tab", "Space", "Enter", "Esc", "Alt+S", "F1", "Ctrl+L", "Alt+F4".
     Driver& key(const std::string& form, const std::string& key);
-    // Closes the innermost open message box with OK.
+    // Closes the open message box with OK, Yes or No.
     Driver& ok();
+    Driver& yes();
+    Driver& no();
     // Lets the virtual clock run on (timers tick, message boxes stay open).
     Driver& wait(long long ms);
     // The window system's request to close a form.

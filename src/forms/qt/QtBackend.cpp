@@ -1267,12 +1267,14 @@ int QtBackend::messageBox(const std::string& prompt, int style, const std::strin
     if (ending_) {
         throw ProgramEnd{};
     }
-    QMessageBox box(iconFor(style), qstr(title), multiline(prompt), QMessageBox::Ok);
+    const bool yesNo = (style & 0x7) == style::YesNo;
+    QMessageBox box(iconFor(style), qstr(title), multiline(prompt),
+                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
     box.setObjectName(QStringLiteral("messageBox"));
     boxes_.emplace_back(&box);
     ActivationReturn back(QApplication::activeWindow());
     ++nested_;
-    box.exec();  // timers keep ticking in its loop
+    const int pressed = box.exec();  // timers keep ticking in its loop
     --nested_;
     if (!ending_) {
         back.restore();
@@ -1282,7 +1284,10 @@ int QtBackend::messageBox(const std::string& prompt, int style, const std::strin
     if (ending_) {
         throw ProgramEnd{};
     }
-    return 1;
+    if (yesNo) {
+        return pressed == QMessageBox::Yes ? answer::Yes : answer::No;
+    }
+    return answer::Ok;
 }
 
 int QtBackend::ownerlessMessageBox(const std::string& prompt, int style, const std::string& title) {
