@@ -2,8 +2,9 @@
 // the game, and find the game's folder exactly as it was before.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/Main.h"
 #include "app/frmSplash.h"
@@ -15,46 +16,17 @@ namespace {
 
 namespace fs = std::filesystem;
 using forms::headless::Driver;
+using testing_support::gameRunningState;
 using testing_support::ProgramFixture;
 using testing_support::readFile;
+using testing_support::restart;
+using testing_support::sameFiles;
+using testing_support::shown;
+using testing_support::snapshot;
+using testing_support::Snapshot;
+using testing_support::startState;
 using testing_support::TempDir;
 using testing_support::writeFile;
-
-using Snapshot = std::map<std::string, std::string>;
-
-// Every regular file under the folder, by its path relative to it.
-Snapshot snapshot(const fs::path& folder) {
-    Snapshot files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file()) {
-            files[fs::relative(entry.path(), folder).generic_string()] = readFile(entry.path());
-        }
-    }
-    return files;
-}
-
-// Compares two snapshots file by file, naming what differs rather than
-// printing the bytes.
-::testing::AssertionResult sameFiles(const Snapshot& actual, const Snapshot& expected) {
-    std::string problems;
-    for (const auto& [name, bytes] : expected) {
-        auto found = actual.find(name);
-        if (found == actual.end()) {
-            problems += " missing " + name + ";";
-        } else if (found->second != bytes) {
-            problems += " differs " + name + ";";
-        }
-    }
-    for (const auto& [name, bytes] : actual) {
-        if (expected.find(name) == expected.end()) {
-            problems += " extra " + name + ";";
-        }
-    }
-    if (problems.empty()) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure() << problems;
-}
 
 std::string number3(int n) {
     std::string s = std::to_string(n);
@@ -63,30 +35,6 @@ std::string number3(int n) {
 
 std::string levelFile(int level, const char* extension) {
     return "levels/levl" + std::to_string(2000 + level) + extension;
-}
-
-bool shown(const std::string& name) {
-    forms::Form* form = forms::Runtime::current().findForm(name);
-    return form != nullptr && form->Loaded() && form->Visible();
-}
-
-bool gameRunningState() {
-    app::Main& main = forms::form<app::Main>();
-    return !main.Start.Enabled() && main.EndGame.Enabled() && !main.Exit2.Enabled();
-}
-
-bool startState() {
-    app::Main& main = forms::form<app::Main>();
-    return main.Start.Enabled() && !main.EndGame.Enabled() && main.Exit2.Enabled();
-}
-
-// The program started once more on the same folders: a runtime of its own,
-// current while it lives, with the program folder as the application path.
-std::unique_ptr<Driver> restart(const ProgramFixture& fx) {
-    auto driver = std::make_unique<Driver>();
-    driver->app().Path = fx.programDir().string();
-    driver->start<app::frmSplash>();
-    return driver;
 }
 
 // Gives a second game installation bytes of its own, so that files copied
@@ -251,6 +199,33 @@ TEST(RoundTrip, GameFolderChangedBeforeStartIsBackedUpAndRestored) {
     EXPECT_TRUE(d.messages().empty()) << fx.lastMessage();
     EXPECT_TRUE(sameFiles(snapshot(secondGame), secondBefore));
     EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), firstBefore));
+}
+
+TEST(RoundTrip, GameFolderLackingSomeFilesComesBackWithoutExtraOrStaleFiles) {
+    ProgramFixture fx;
+    const std::vector<std::string> lacking{"SAVE/savgam08.hdr", "levels/cpscr007.dat",
+                                           "levels/cpatr042.dat"};
+    for (const std::string& file : lacking) {
+        fs::remove(fx.gameDir() / file);
+    }
+    // An earlier backup, of another installation, left its copies behind.
+    for (const char* stale : {"BACKUP/SAVE/savgam08.hdr", "BACKUP/scripts/cpscr007.dat",
+                              "BACKUP/scripts/cpatr042.dat"}) {
+        writeFile(fx.programDir() / stale, "another installation's file");
+    }
+    const Snapshot before = snapshot(fx.gameDir());
+    Driver& d = fx.driver();
+    fx.start();
+    d.click("Main", "Start").click("frmdifficulty", "easy").wait(5000);
+    d.run();
+    for (const std::string& file : lacking) {
+        EXPECT_TRUE(fs::exists(fx.gameDir() / file)) << file;
+    }
+    d.click("Main", "EndGame");
+    d.run();
+    EXPECT_TRUE(d.messages().empty()) << fx.lastMessage();
+    EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), before));
+    EXPECT_TRUE(startState());
 }
 
 }  // namespace

@@ -22,9 +22,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using forms::headless::Driver;
+using testing_support::gameRunningState;
+using testing_support::loaded;
 using testing_support::makeReadOnly;
 using testing_support::ProgramFixture;
 using testing_support::readFile;
+using testing_support::shown;
+using testing_support::startState;
 using testing_support::TempDir;
 using testing_support::writeFile;
 
@@ -91,28 +95,8 @@ std::string withoutBlast(std::string header) {
                                          << ", first difference at offset " << at;
 }
 
-bool loaded(const std::string& name) {
-    forms::Form* form = forms::Runtime::current().findForm(name);
-    return form != nullptr && form->Loaded();
-}
-
-bool shown(const std::string& name) {
-    forms::Form* form = forms::Runtime::current().findForm(name);
-    return form != nullptr && form->Loaded() && form->Visible();
-}
-
 app::Main& mainForm() {
     return forms::form<app::Main>();
-}
-
-bool gameRunningState() {
-    app::Main& main = mainForm();
-    return !main.Start.Enabled() && main.EndGame.Enabled() && !main.Exit2.Enabled();
-}
-
-bool startState() {
-    app::Main& main = mainForm();
-    return main.Start.Enabled() && !main.EndGame.Enabled() && main.Exit2.Enabled();
 }
 
 using Copy = std::pair<std::string, std::string>;
@@ -681,7 +665,8 @@ TEST_F(Skirmish, EndGameKeepsTheGameRunningStateWhenTheLevelsCannotBeRestored) {
                       "Zekvarin Skirmish Mode was unable to restore your backed up files in " +
                           P() + "\\BACKUP to " + G() +
                           ".  You should manualy do this yourself if you want to restore your "
-                          "files.");
+                          "files.\r\n\r\n" +
+                          P() + "\\BACKUP\\levels\\levl2010.dat: File not found");
             EXPECT_TRUE(gameRunningState());
             EXPECT_TRUE(fs::exists(marker()));
             for (int level = 1; level <= 9; ++level) {
@@ -702,31 +687,17 @@ TEST_F(Skirmish, EndGameKeepsTheGameRunningStateWhenTheLevelsCannotBeRestored) {
     EXPECT_FALSE(fs::exists(marker()));
 }
 
-TEST_F(Skirmish, EndGameWithNoGameDirectoryRestoresNothing) {
-    // An earlier run's session that names no game directory at all.
-    writeFile(marker(), "\r\n");
+// Until every backed-up file is back the game stays in progress: the
+// marker stays, so the next start cannot back the exported files up over
+// the only good copies, and End Game can run again.
+TEST_F(Skirmish, EndGameListsBackedUpFilesItCouldNotRestoreAndCanRunAgain) {
     fx.start();
-    EXPECT_TRUE(gameRunningState());
-    d.click("Main", "EndGame");
-    d.run();
-    ASSERT_EQ(d.messages().size(), 1u);
-    EXPECT_EQ(d.messages()[0].title, "Error- Restore Backup");
-    EXPECT_EQ(d.messages()[0].prompt,
-              "Zekvarin Skirmish Mode was unable to restore your backed up files in " + P() +
-                  "\\BACKUP to .  You should manualy do this yourself if you want to restore your "
-                  "files.");
-    EXPECT_TRUE(gameRunningState());
-    EXPECT_TRUE(fs::exists(marker()));
-    expectGameFolderUntouched();
-}
-
-TEST_F(Skirmish, EndGameListsOnlyBackedUpFilesItCouldNotRestore) {
-    fx.start();
+    const fs::path blocked = fx.gameDir() / "levels" / "cpscr005.dat";
     d.click("Main", "Start")
         .click("frmdifficulty", "easy")
         .wait(5000)
         .then([&] {
-            makeReadOnly(fx.gameDir() / "levels" / "cpscr005.dat");
+            makeReadOnly(blocked);
             fs::remove(fx.programDir() / "BACKUP" / "scripts" / "cpatr009.dat");
         })
         .click("Main", "EndGame");
@@ -735,11 +706,12 @@ TEST_F(Skirmish, EndGameListsOnlyBackedUpFilesItCouldNotRestore) {
     const auto& message = d.messages()[0];
     EXPECT_EQ(message.style, kExclamation);
     EXPECT_EQ(message.title, "Error- Restore Backup");
-    EXPECT_NE(message.prompt.find(G() + "\\levels\\cpscr005.dat"), std::string::npos)
+    EXPECT_NE(message.prompt.find("\r\n" + G() + "\\levels\\cpscr005.dat: Permission denied\r\n"),
+              std::string::npos)
         << message.prompt;
     EXPECT_EQ(message.prompt.find("cpatr009"), std::string::npos) << message.prompt;
-    EXPECT_TRUE(startState());
-    EXPECT_FALSE(fs::exists(marker()));
+    EXPECT_TRUE(gameRunningState());
+    EXPECT_TRUE(fs::exists(marker()));
     EXPECT_TRUE(sameBytes(game("levels/cpscr005.dat"),
                           standin::programFileBytes(scriptFile("Easy", "cpscr", 5))));
     for (const std::string& relative : standin::gameFileList()) {
@@ -747,6 +719,15 @@ TEST_F(Skirmish, EndGameListsOnlyBackedUpFilesItCouldNotRestore) {
             EXPECT_TRUE(sameBytes(game(relative), standin::gameFileBytes(relative))) << relative;
         }
     }
+
+    fs::permissions(blocked, fs::perms::owner_write, fs::perm_options::add);
+    d.click("Main", "EndGame");
+    d.run();
+    EXPECT_EQ(d.messages().size(), 1u) << fx.lastMessage();
+    EXPECT_TRUE(startState());
+    EXPECT_FALSE(fs::exists(marker()));
+    EXPECT_TRUE(
+        sameBytes(game("levels/cpscr005.dat"), standin::gameFileBytes("levels/cpscr005.dat")));
 }
 
 TEST_F(Skirmish, EndGameStripsLineEndsFromBothDirectories) {

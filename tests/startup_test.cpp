@@ -3,6 +3,7 @@
 // level settings into Main's controls, the Options dialog and Main's exits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -327,13 +328,15 @@ TEST(Backup, CopiesAll152FilesByteForByte) {
     for (const std::string& file : files) {
         EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), standin::gameFileBytes(file)) << file;
     }
-    EXPECT_EQ(countFiles(fx.programDir() / "BACKUP"), 152u);
+    // Nothing else but the record of the folder the backup came from.
+    EXPECT_EQ(countFiles(fx.programDir() / "BACKUP"), 153u);
+    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/backup.source"), fx.gameDir().string() + "\r\n");
     // The user's own save header is among them.
     EXPECT_EQ(readFile(fx.programDir() / "BACKUP/SAVE/savgam08.hdr"),
               standin::gameFileBytes("SAVE/savgam08.hdr"));
 }
 
-TEST(Backup, MissingGameFolderFailsAtTheFirstCopyAndChangesNothing) {
+TEST(Backup, VanishedGameFolderIsAskedForAgainWithTheBackupUnchanged) {
     ProgramFixture fx;
     const std::string missing = (fx.gameDir().parent_path() / "nowhere").string();
     fx.configure(missing);
@@ -344,12 +347,26 @@ TEST(Backup, MissingGameFolderFailsAtTheFirstCopyAndChangesNothing) {
     const auto& message = fx.driver().messages()[0];
     EXPECT_EQ(message.style, 16);
     EXPECT_EQ(message.title, "Critical Error- File Backup");
-    EXPECT_EQ(message.prompt, backupFailureText(missing));
-    EXPECT_TRUE(fx.driver().ended());
-    EXPECT_EQ(fx.driver().exitStatus(), forms::kExitOnError);
+    EXPECT_TRUE(message.prompt.starts_with(
+        "Zekvarin Skirmish Mode was unable to backup the files in the directory " + missing +
+        ".  If the problem persists, try running the Zekvarin Restore file."))
+        << message.prompt;
     for (const std::string& file : standin::gameFileList()) {
         EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), "old copy of " + file) << file;
     }
+    // The first-run dialog, not the end: choosing the folder again starts
+    // normally.
+    EXPECT_FALSE(fx.driver().ended());
+    EXPECT_FALSE(mainForm().Loaded());
+    ASSERT_TRUE(forms::form<app::frmfirstload>().Visible());
+    fx.driver()
+        .type("frmfirstload", "zekdir", fx.gameDir().string())
+        .click("frmfirstload", "enter");
+    fx.driver().run();
+    EXPECT_TRUE(mainForm().Visible());
+    EXPECT_EQ(fx.driver().messages().size(), 1u) << fx.lastMessage();
+    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/levels/levl2001.dat"),
+              standin::gameFileBytes("levels/levl2001.dat"));
 }
 
 TEST(Backup, MissingLanguageFileFailsAtCopy51AfterTheLevelFiles) {
@@ -401,23 +418,24 @@ TEST(Backup, EmptyGameDirectoryIsAFailure) {
               "old copy of levels/levl2001.dat");
 }
 
-TEST(Backup, MissingScriptsAreSkippedSilentlyKeepingOlderCopies) {
+TEST(Backup, FilesTheGameLacksLeaveNoOlderCopy) {
     ProgramFixture fx;
-    fs::remove(fx.gameDir() / "levels" / "cpscr010.dat");
-    fs::remove(fx.gameDir() / "levels" / "cpatr050.dat");
-    fs::remove(fx.gameDir() / "SAVE" / "savgam08.hdr");
-    writeFile(fx.programDir() / "BACKUP/scripts/cpscr010.dat", "older copy");
+    writeOldBackup(fx.programDir());
+    const std::vector<std::string> lacking{"levels/cpscr010.dat", "levels/cpatr050.dat",
+                                           "SAVE/savgam08.hdr"};
+    for (const std::string& file : lacking) {
+        fs::remove(fx.gameDir() / file);
+    }
     fx.start();
 
     EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
     ASSERT_TRUE(mainForm().Visible());
-    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/scripts/cpscr010.dat"), "older copy");
-    EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP/scripts/cpatr050.dat"));
-    EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP/SAVE/savgam08.hdr"));
-    for (const std::string& file : scriptFiles()) {
-        if (file != "levels/cpscr010.dat" && file != "levels/cpatr050.dat") {
-            EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), standin::gameFileBytes(file))
-                << file;
+    for (const std::string& file : standin::gameFileList()) {
+        const fs::path copy = fx.programDir() / backupOf(file);
+        if (std::find(lacking.begin(), lacking.end(), file) != lacking.end()) {
+            EXPECT_FALSE(fs::exists(copy)) << file;
+        } else {
+            EXPECT_EQ(readFile(copy), standin::gameFileBytes(file)) << file;
         }
     }
 }
@@ -678,7 +696,8 @@ TEST(Options, OkWritesBothFilesAndUpdatesMain) {
     fx.start();
     auto& driver = fx.driver();
     auto& options = forms::form<app::frmOptions>();
-    const std::string newDir = "/elsewhere/Zek Game";
+    const std::string newDir = (fx.gameDir().parent_path() / "Zek Game").string();
+    fs::create_directory(newDir);
     driver.menu("Main", "mnusettings")
         .then([&] {
             EXPECT_TRUE(options.Visible());
@@ -702,7 +721,8 @@ TEST(Options, ApplyWritesTheFilesButLeavesMain) {
     writeFile(fx.programDir() / "CFG" / "appdir.cfg", "stale\r\n");
     fx.start();
     auto& driver = fx.driver();
-    const std::string newDir = "/elsewhere/zek";
+    const std::string newDir = (fx.gameDir().parent_path() / "zek").string();
+    fs::create_directory(newDir);
     driver.menu("Main", "mnusettings")
         .type("frmOptions", "zekdir", newDir)
         .click("frmOptions", "cmdApply")
@@ -737,6 +757,51 @@ TEST(Options, CancelAndEscWriteNothing) {
         EXPECT_FALSE(forms::form<app::frmOptions>().Loaded());
         EXPECT_EQ(readFile(fx.programDir() / "CFG" / "zekdir.cfg"), fx.gameDir().string() + "\r\n");
         EXPECT_EQ(readFile(fx.programDir() / "CFG" / "appdir.cfg"), "stale\r\n");
+        EXPECT_EQ(mainForm().zekdir.Text(), fx.gameDir().string());
+    }
+}
+
+// A game directory that is no existing folder (the first-run dialog's
+// design text is one) would fail the backup at every start: it is refused
+// where it is entered, with nothing written.
+TEST(GameFolderChoice, FolderThatDoesNotExistIsRefused) {
+    const std::string refused = "Error- Zekvarin Directory";
+    auto expectRefusals = [&](ProgramFixture& fx, std::vector<std::string> folders) {
+        const auto& messages = fx.driver().messages();
+        ASSERT_EQ(messages.size(), folders.size()) << fx.lastMessage();
+        for (std::size_t i = 0; i < folders.size(); ++i) {
+            EXPECT_EQ(messages[i].style, 48);
+            EXPECT_EQ(messages[i].title, refused);
+            EXPECT_NE(messages[i].prompt.find(folders[i]), std::string::npos) << messages[i].prompt;
+        }
+    };
+    {
+        ProgramFixture fx(false);
+        fx.start();
+        fx.driver()
+            .click("frmfirstload", "enter")
+            .type("frmfirstload", "zekdir", ".")
+            .click("frmfirstload", "enter");
+        fx.driver().run();
+        expectRefusals(fx, {"C:\\Program Files\\Kestrane\\Zekvarin", "."});
+        EXPECT_TRUE(forms::form<app::frmfirstload>().Visible());
+        EXPECT_EQ(readFile(fx.programDir() / "CFG" / "zekdir.cfg"), "");
+        EXPECT_EQ(readFile(fx.programDir() / "CFG" / "appdir.cfg"), "");
+    }
+    for (const char* button : {"cmdOK", "cmdApply"}) {
+        SCOPED_TRACE(button);
+        ProgramFixture fx;
+        fx.start();
+        const std::string missing = (fx.gameDir().parent_path() / "moved away").string();
+        fx.driver()
+            .menu("Main", "mnusettings")
+            .type("frmOptions", "zekdir", missing)
+            .click("frmOptions", button)
+            .then([&] { EXPECT_TRUE(forms::form<app::frmOptions>().Visible()); })
+            .click("frmOptions", "cmdCancel");
+        fx.driver().run();
+        expectRefusals(fx, {missing});
+        EXPECT_EQ(readFile(fx.programDir() / "CFG" / "zekdir.cfg"), fx.gameDir().string() + "\r\n");
         EXPECT_EQ(mainForm().zekdir.Text(), fx.gameDir().string());
     }
 }

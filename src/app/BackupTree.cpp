@@ -158,7 +158,9 @@ BackupTree::Outcome BackupTree::Restore(const std::string& folder,
         }
     }
     auto destinationBase = [&folder] { return folder; };
-    auto backedUp = [](const CopyRow& row) { return platform::fileExists(ProgramDir() + row.source); };
+    auto backedUp = [](const CopyRow& row) {
+        return platform::fileExists(ProgramDir() + row.source);
+    };
     Outcome outcome;
     for (int phase : {1, 2}) {
         // What the phase has to do: files the export created go, files that
@@ -201,7 +203,8 @@ BackupTree::Outcome BackupTree::Restore(const std::string& folder,
             }
             continue;
         }
-        for (const CopyRow& row : CopyPhaseSkippingFailures(copies, 2, ProgramDir, destinationBase)) {
+        for (const CopyRow& row :
+             CopyPhaseSkippingFailures(copies, 2, ProgramDir, destinationBase)) {
             // A file without a backup has nothing to restore. One with a
             // backup is tried once more, which also tells why it failed.
             if (!backedUp(row)) {

@@ -58,11 +58,11 @@ public:
     struct Target {
         enum class Problem {
             None,
-            Unreadable,     // the marker cannot be read
-            NotNamed,       // it names no folder (empty, or only line ends)
-            NotFullPath,    // it names no full path ("." or garbage)
-            Missing,        // the folder does not exist
-            NotBackedUp,    // the folder is not the one the backup came from
+            Unreadable,   // the marker cannot be read
+            NotNamed,     // it names no folder (empty, or only line ends)
+            NotFullPath,  // it names no full path ("." or garbage)
+            Missing,      // the folder does not exist
+            NotBackedUp,  // the folder is not the one the backup came from
             NothingToRestore
         };
         Problem problem = Problem::None;

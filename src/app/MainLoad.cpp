@@ -66,9 +66,9 @@ bool Main::loadConfigurationAndBackup() {
         forms::form<frmfirstload>().Show();
         return false;
     }
-    forms::MsgBox(backupFailureText(zekdir.Text()) +
-                      "\r\n\r\nZekvarin Skirmish Mode will now close.",
-                  forms::style::Critical, "Critical Error- File Backup");
+    forms::MsgBox(
+        backupFailureText(zekdir.Text()) + "\r\n\r\nZekvarin Skirmish Mode will now close.",
+        forms::style::Critical, "Critical Error- File Backup");
     forms::End(forms::kExitOnError);
 }
 

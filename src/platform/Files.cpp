@@ -886,7 +886,8 @@ bool removeFile(const std::string& path) {
 bool sameContents(const std::string& a, const std::string& b) {
     Fd first(::open(nativePath(a).c_str(), O_RDONLY | O_CLOEXEC));
     Fd second(::open(nativePath(b).c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (first.get() < 0 || second.get() < 0 || ::fstat(first.get(), &sa) != 0 ||
         ::fstat(second.get(), &sb) != 0 || !S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode) ||
         sa.st_size != sb.st_size) {
@@ -903,7 +904,8 @@ bool sameContents(const std::string& a, const std::string& b) {
         }
         std::size_t got = 0;
         while (got < static_cast<std::size_t>(n)) {
-            ssize_t m = ::read(second.get(), bufferB.data() + got, static_cast<std::size_t>(n) - got);
+            ssize_t m =
+                ::read(second.get(), bufferB.data() + got, static_cast<std::size_t>(n) - got);
             if (m < 0 && errno == EINTR) {
                 continue;
             }
@@ -919,7 +921,8 @@ bool sameContents(const std::string& a, const std::string& b) {
 }
 
 bool sameFolder(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return ::stat(nativePath(a).c_str(), &sa) == 0 && ::stat(nativePath(b).c_str(), &sb) == 0 &&
            S_ISDIR(sa.st_mode) && S_ISDIR(sb.st_mode) && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;

@@ -10,11 +10,13 @@ namespace app {
 
 namespace {
 
-// A folder text as a message can show it: control bytes become "?".
+// A folder text as a message can show it: what is not plain printable
+// text (control bytes, broken characters) becomes "?".
 std::string printable(const std::string& text) {
     std::string shown = text;
     for (char& c : shown) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+        auto code = static_cast<unsigned char>(c);
+        if (code < 0x20 || code >= 0x7f) {
             c = '?';
         }
     }

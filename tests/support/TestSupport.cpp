@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "app/Main.h"
 #include "app/frmSplash.h"
 #include "standin/StandIn.h"
 
@@ -93,6 +94,63 @@ std::string ProgramFixture::lastMessage() const {
         return "";
     }
     return messages.back().title + "|" + messages.back().prompt;
+}
+
+Snapshot snapshot(const fs::path& folder) {
+    Snapshot files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            files[fs::relative(entry.path(), folder).generic_string()] = readFile(entry.path());
+        }
+    }
+    return files;
+}
+
+::testing::AssertionResult sameFiles(const Snapshot& actual, const Snapshot& expected) {
+    std::string problems;
+    for (const auto& [name, bytes] : expected) {
+        auto found = actual.find(name);
+        if (found == actual.end()) {
+            problems += " missing " + name + ";";
+        } else if (found->second != bytes) {
+            problems += " differs " + name + ";";
+        }
+    }
+    for (const auto& [name, bytes] : actual) {
+        if (expected.find(name) == expected.end()) {
+            problems += " extra " + name + ";";
+        }
+    }
+    if (problems.empty()) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << problems;
+}
+
+std::unique_ptr<forms::headless::Driver> restart(const ProgramFixture& fx) {
+    auto driver = std::make_unique<forms::headless::Driver>();
+    driver->app().Path = fx.programDir().string();
+    driver->start<app::frmSplash>();
+    return driver;
+}
+
+bool loaded(const std::string& form) {
+    forms::Form* found = forms::Runtime::current().findForm(form);
+    return found != nullptr && found->Loaded();
+}
+
+bool shown(const std::string& form) {
+    return loaded(form) && forms::Runtime::current().findForm(form)->Visible();
+}
+
+bool startState() {
+    app::Main& main = forms::form<app::Main>();
+    return main.Start.Enabled() && !main.EndGame.Enabled() && main.Exit2.Enabled();
+}
+
+bool gameRunningState() {
+    app::Main& main = forms::form<app::Main>();
+    return !main.Start.Enabled() && main.EndGame.Enabled() && !main.Exit2.Enabled();
 }
 
 }  // namespace testing_support

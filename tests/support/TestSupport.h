@@ -3,7 +3,10 @@
 // the program's runtime on the headless back end.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,5 +78,23 @@ private:
     platform::RecordingLauncher launcher_;
     std::unique_ptr<forms::headless::Driver> driver_;
 };
+
+// Every regular file under a folder, by its path relative to it.
+using Snapshot = std::map<std::string, std::string>;
+Snapshot snapshot(const fs::path& folder);
+// Compares two snapshots file by file, naming what is missing, differs or
+// is extra rather than printing the bytes.
+::testing::AssertionResult sameFiles(const Snapshot& actual, const Snapshot& expected);
+
+// The program started once more on the fixture's folders: a runtime of its
+// own, current while it lives.
+std::unique_ptr<forms::headless::Driver> restart(const ProgramFixture& fx);
+
+// Forms of the running program.
+bool loaded(const std::string& form);
+bool shown(const std::string& form);
+// Main's buttons in the start state or in the game-running state.
+bool startState();
+bool gameRunningState();
 
 }  // namespace testing_support
