@@ -123,6 +123,16 @@ std::string padded(std::int16_t part, std::size_t digits) {
     return part < 0 ? "-" + text : text;
 }
 
+// The computed properties pass over an error in their reader and return the
+// field as it stands.
+template <class Reader>
+void skippingErrors(Reader reader) {
+    try {
+        reader();
+    } catch (const forms::RuntimeError&) {
+    }
+}
+
 }  // namespace
 
 bool HTMLHelp::HHVerifyMinConfig(std::int32_t& MinHHVersion, std::int32_t& MinIEVersion) {
@@ -153,34 +163,22 @@ bool HTMLHelp::HHVerifyMinConfig(std::int32_t& MinHHVersion, std::int32_t& MinIE
 // ---- Computed properties
 
 std::string HTMLHelp::HHVersion() {
-    try {
-        HHGetHHVersion();
-    } catch (const forms::RuntimeError&) {
-    }
+    skippingErrors([this] { HHGetHHVersion(); });
     return HHVersion_;
 }
 
 std::string HTMLHelp::IEVersion() {
-    try {
-        HHGetIEVersion();
-    } catch (const forms::RuntimeError&) {
-    }
+    skippingErrors([this] { HHGetIEVersion(); });
     return IEVersion_;
 }
 
 std::string HTMLHelp::HHFriendlyName() {
-    try {
-        HHGetHHFriendlyName();
-    } catch (const forms::RuntimeError&) {
-    }
+    skippingErrors([this] { HHGetHHFriendlyName(); });
     return HHFriendlyName_;
 }
 
 std::string HTMLHelp::IEFriendlyName() {
-    try {
-        HHGetIEFriendlyName();
-    } catch (const forms::RuntimeError&) {
-    }
+    skippingErrors([this] { HHGetIEFriendlyName(); });
     return IEFriendlyName_;
 }
 
