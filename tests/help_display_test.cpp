@@ -100,17 +100,14 @@ TEST_F(HelpDisplay, EachOperationCallsTheViewerWithItsCommandFileAndData) {
         expectCall(viewer.calls[5], 77, helpPath(), 0, std::int32_t{0});
         expectCall(viewer.calls[6], 77, helpPath(), 13, lookup("spells", w.inRecord));
     }
+    // Not on top, or no form given: no caller.
+    h.HHDisplayIndex();
+    h.HHShowOnTop(false);
+    h.HHDisplayALink(77);
+    EXPECT_EQ(viewer.calls[7].hwndCaller, 0);
+    EXPECT_EQ(viewer.calls[8].hwndCaller, 0);
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ(platform::openSearches(), 0u);
-}
-
-TEST_F(HelpDisplay, TheCallerIsTheFormOnlyWhenShownOnTop) {
-    h.HHDisplayIndex(77);
-    h.HHShowOnTop(true);
-    h.HHDisplayIndex();
-    ASSERT_EQ(viewer.calls.size(), 2u);
-    EXPECT_EQ(viewer.calls[0].hwndCaller, 0);
-    EXPECT_EQ(viewer.calls[1].hwndCaller, 0);
 }
 
 // Empty texts other than the keywords are left out of a lookup's record.
@@ -125,7 +122,7 @@ TEST_F(HelpDisplay, ALookupLeavesEmptyTextsOutButKeepsAnEmptyKeyword) {
     EXPECT_EQ(viewer.calls[2].data, HelpData(bare));
 }
 
-TEST_F(HelpDisplay, EveryCallKeepsTheViewersAnswerAndAFailingViewerKeepsTheLastOne) {
+TEST_F(HelpDisplay, TheHandleFollowsEveryDisplayCallOnly) {
     viewer.results = {0x51, 0x52, 0};
     h.HHDisplayKeyword();
     EXPECT_EQ(h.HHWndHandle(), 0x52);
@@ -134,11 +131,16 @@ TEST_F(HelpDisplay, EveryCallKeepsTheViewersAnswerAndAFailingViewerKeepsTheLastO
     ASSERT_EQ(messages().size(), 1u);
     EXPECT_EQ(messages()[0].prompt, "No HTML Help window handle to retrieve.");
 
-    viewer.results = {0x60};
+    // Closing keeps the handle; a viewer that cannot be loaded skips each
+    // call (the keyword lookup still tries its second) and keeps it too.
+    viewer.results = {0x60, 0};
     h.HHDisplaySearch();
+    h.HHClose();
+    expectCall(viewer.calls.back(), 0, std::string(), 18, std::int32_t{0});
     viewer.raising = true;
+    h.HHClose();
     viewer.calls.clear();
-    h.HHDisplayKeyword();  // both calls tried, neither stored
+    h.HHDisplayKeyword();
     h.HHDisplayTopicURL();
     EXPECT_EQ(viewer.calls.size(), 3u);
     EXPECT_EQ(h.HHWndHandle(), 0x60);
@@ -170,54 +172,28 @@ TEST_F(HelpDisplay, AFileThatFailsItsChecksIsNeverShown) {
     EXPECT_EQ(platform::openSearches(), 0u);
 }
 
-TEST_F(HelpDisplay, ABareNameIsCompletedBeforeTheDisplay) {
-    h.CHMFile("zekskirmishhelp.chm");
-    h.HHDisplaySearch();
-    EXPECT_EQ(h.CHMFile(), helpPath());
-    ASSERT_EQ(viewer.calls.size(), 1u);
-    EXPECT_EQ(viewer.calls[0].file, helpPath());
-}
-
-TEST_F(HelpDisplay, CloseClosesEveryWindowAndKeepsTheHandle) {
-    viewer.results = {0x51, 0};
-    h.HHDisplayIndex();
-    h.HHClose();
-    viewer.raising = true;
-    h.HHClose();
-    ASSERT_EQ(viewer.calls.size(), 3u);
-    expectCall(viewer.calls[1], 0, std::string(), 18, std::int32_t{0});
-    EXPECT_EQ(h.HHWndHandle(), 0x51);
-}
-
 // ---------------------------------------------------------------- window services
 
-TEST_F(HelpDisplay, WhatsThisModeReachesOnlyTheProgramsForms) {
+// What's-This mode reaches only the program's forms. Their menus hold no
+// Jump URL item and a help window has no system menu, so that delete
+// changes nothing, while by command the other items do go.
+TEST_F(HelpDisplay, WindowServicesReachOnlyTheProgramsForms) {
     program.start();
     auto& main = forms::form<app::Main>();
     std::int32_t handle = static_cast<std::int32_t>(main.hWnd());
-    std::int32_t none = 0x1234;
-    h.HHInvokeWhatsThisHelp(none);
-    h.HHInvokeWhatsThisHelp(handle);
-    EXPECT_EQ(program.driver().backend().whatsThisForms(), std::vector<std::string>{"Main"});
-    EXPECT_EQ(platform::DefWindowProc(handle, platform::WM_SYSCOMMAND, platform::SC_CLOSE, 0), 0);
-    EXPECT_EQ(program.driver().backend().whatsThisForms().size(), 1u);
-}
-
-// Our forms' menus hold no Jump URL item and a help window has no system
-// menu: the delete changes nothing. By command the other items do go.
-TEST_F(HelpDisplay, TheJumpUrlDeleteFindsNoItemInAnyOfOurMenus) {
-    program.start();
-    auto& main = forms::form<app::Main>();
-    std::int32_t handle = static_cast<std::int32_t>(main.hWnd());
-    std::vector<std::string> items = main.systemMenu().Items();
     std::int32_t helpWindow = 0x1234;
+    h.HHInvokeWhatsThisHelp(helpWindow);
+    h.HHInvokeWhatsThisHelp(handle);
+    platform::DefWindowProc(handle, platform::WM_SYSCOMMAND, platform::SC_CLOSE, 0);
+    EXPECT_EQ(program.driver().backend().whatsThisForms(), std::vector<std::string>{"Main"});
+
+    std::vector<std::string> items = main.systemMenu().Items();
     h.HHDeleteJumpURLSysMenu(handle);
     h.HHDeleteJumpURLSysMenu(helpWindow);
     EXPECT_EQ(main.systemMenu().Items(), items);
     ASSERT_TRUE(platform::DeleteMenu(handle, platform::SC_MOVE, platform::MF_BYCOMMAND));
     EXPECT_EQ(
         std::count(main.systemMenu().Items().begin(), main.systemMenu().Items().end(), "&Move"), 0);
-    EXPECT_FALSE(platform::DeleteMenu(handle, platform::SC_MOVE, platform::MF_BYCOMMAND));
 }
 
 // ---------------------------------------------------------------- text popups
@@ -394,6 +370,9 @@ TEST_F(HelpPopup, ErrorsReachTheCallerAndLeaveTheLookAsSet) {
     type = 2;
     setLook();
     EXPECT_THROW(popup(), forms::RuntimeError);
+    platform::LinuxVersionServices system;  // this system's program has no resources either
+    platform::setVersionServices(&system);
+    EXPECT_THROW(popup(), forms::RuntimeError);
     viewer.raising = true;
     type = 4;
     EXPECT_THROW(popup(), forms::RuntimeError);
@@ -402,19 +381,6 @@ TEST_F(HelpPopup, ErrorsReachTheCallerAndLeaveTheLookAsSet) {
     popup();
     ASSERT_EQ(viewer.calls.size(), 1u);
     EXPECT_EQ(std::get<HH_POPUP>(viewer.calls[0].data).pszFont, "Tahoma, 12, ascii, Bold ");
-}
-
-TEST_F(HelpPopup, APopupNeverChangesTheWindowHandle) {
-    h.HHShowOnTop(false);
-    popup();
-    EXPECT_EQ(viewer.calls.at(0).hwndCaller, 77);
-    EXPECT_EQ(h.HHWndHandle(), 0);
-}
-
-// On this system the program ships no string resources.
-TEST(VersionServices, TheProgramHasNoStringResources) {
-    platform::LinuxVersionServices services;
-    EXPECT_THROW(services.LoadResString(1), forms::RuntimeError);
 }
 
 }  // namespace

@@ -223,14 +223,6 @@ TEST_F(HelpVersion, OperatingSystemClasses) {
     EXPECT_EQ(HTMLHelpProbe::HHGetOSVersion(h), 0);
 }
 
-TEST_F(HelpVersion, TrimmingAtTheFirstNul) {
-    std::string text = std::string("abc\0def", 7);
-    EXPECT_EQ(HTMLHelpProbe::HHTrimNull(h, text), "abc");
-    EXPECT_EQ(text, "abc");
-    std::string plain = "abc";
-    EXPECT_EQ(HTMLHelpProbe::HHTrimNull(h, plain), "abc");
-}
-
 // Class 0 (this system) walks the folders with directory searches; the
 // later classes ask the platform; a path without "~" is left alone.
 TEST_F(HelpVersion, LongPathNames) {

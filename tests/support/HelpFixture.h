@@ -32,7 +32,6 @@ struct HTMLHelpProbe {
     static std::string HHLongPathName(HTMLHelp& h, const std::string& path) {
         return h.HHLongPathName(path);
     }
-    static std::string HHTrimNull(HTMLHelp& h, std::string& text) { return h.HHTrimNull(text); }
     static std::int32_t HHGetOSVersion(HTMLHelp& h) { return h.HHGetOSVersion(); }
     static std::int32_t HHMsgCritical(HTMLHelp& h, const std::string& text) {
         return h.HHMsgCritical(text);
