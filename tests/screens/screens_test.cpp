@@ -23,6 +23,7 @@
 #include "app/frmfirstload.h"
 #include "forms/Runtime.h"
 #include "forms/qt/QtBackend.h"
+#include "help/HTMLHelp.h"
 #include "platform/ChmHelpViewer.h"
 #include "skirmish/frmdifficulty.h"
 #include "skirmish/frmrungame.h"
@@ -316,6 +317,51 @@ TEST_F(HelpScreens, TextPopup) {
     EXPECT_TRUE(text->font().bold());
     QImage shot = shootHelp(number, "help_popup");
     EXPECT_EQ(shot.pixelColor(shot.width() / 2, 3), QColor(0xFF, 0xFF, 0xE1));
+}
+
+// What a caller of the help class sees: a topic in the help window, then
+// text popups over Main from a given text and from the help file.
+TEST_F(HelpScreens, TheHelpClassShowsATopicAndTextPopups) {
+    fs::copy_file(helpFile_, program_ / "zekskirmishhelp.chm");
+    platform::setHelpViewer(&viewer_);
+    help::HTMLHelp h;
+    h.CHMFile(program_.string() + "\\zekskirmishhelp.chm");
+    h.HHTopicURL("/editor.htm");
+    h.HHDisplayTopicURL();
+    QWidget* window = topLevel("helpWindow");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->findChild<QTextBrowser*>(QStringLiteral("helpPage"))->source().path(),
+              QStringLiteral("/editor.htm"));
+    shootHelp(h.HHWndHandle(), "help_class_topic");
+
+    auto& main = forms::form<app::Main>();
+    main.Show();
+    std::int32_t owner = static_cast<std::int32_t>(main.hWnd());
+    h.HHPopupType(4);
+    h.HHPopupText("Switches the spell off in all 25 levels.");
+    h.HHPopupTextBold(true);
+    h.HHPopupTextColor(0x800000);
+    h.HHPopupBackColor(0xE1FFFF);
+    h.HHDisplayPopup(owner);
+    QWidget* popup = topLevel("helpPopup");
+    ASSERT_NE(popup, nullptr);
+    auto* text = popup->findChild<QLabel*>(QStringLiteral("helpPopupText"));
+    EXPECT_EQ(text->text(), QStringLiteral("Switches the spell off in all 25 levels."));
+    EXPECT_TRUE(text->font().bold());
+    QImage shot = shootHelp(popup->property("helpNumber").toLongLong(), "help_class_popup");
+    EXPECT_EQ(shot.pixelColor(shot.width() / 2, 3), QColor(0xFF, 0xFF, 0xE1));
+
+    h.HHPopupType(1);
+    h.HHPopupFile("popups.txt");
+    h.HHPopupID(2);
+    h.HHDisplayPopup(owner);
+    popup = topLevel("helpPopup");
+    ASSERT_NE(popup, nullptr);
+    text = popup->findChild<QLabel*>(QStringLiteral("helpPopupText"));
+    EXPECT_TRUE(text->text().startsWith(QStringLiteral("Saves your settings")));
+    EXPECT_FALSE(text->font().bold());  // the look went back to its defaults
+    shootHelp(popup->property("helpNumber").toLongLong(), "help_class_popup_file");
+    platform::setHelpViewer(nullptr);
 }
 
 }  // namespace
