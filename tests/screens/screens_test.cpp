@@ -15,6 +15,7 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWhatsThis>
 #include <filesystem>
 
 #include "app/Main.h"
@@ -319,8 +320,9 @@ TEST_F(HelpScreens, TextPopup) {
     EXPECT_EQ(shot.pixelColor(shot.width() / 2, 3), QColor(0xFF, 0xFF, 0xE1));
 }
 
-// What a caller of the help class sees: a topic in the help window, then
-// text popups over Main from a given text and from the help file.
+// What a caller of the help class sees: a topic in the help window, text
+// popups over Main from a given text and from the help file, and Main in
+// What's-This mode.
 TEST_F(HelpScreens, TheHelpClassShowsATopicAndTextPopups) {
     fs::copy_file(helpFile_, program_ / "zekskirmishhelp.chm");
     platform::setHelpViewer(&viewer_);
@@ -362,6 +364,10 @@ TEST_F(HelpScreens, TheHelpClassShowsATopicAndTextPopups) {
     EXPECT_FALSE(text->font().bold());  // the look went back to its defaults
     shootHelp(popup->property("helpNumber").toLongLong(), "help_class_popup_file");
     platform::setHelpViewer(nullptr);
+
+    h.HHInvokeWhatsThisHelp(owner);
+    EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
+    QWhatsThis::leaveWhatsThisMode();
 }
 
 }  // namespace
