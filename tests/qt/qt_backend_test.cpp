@@ -274,6 +274,7 @@ struct BoxAnswerer {
     };
     std::vector<Seen> seen;
     std::function<bool()> until = [] { return true; };
+    QMessageBox::StandardButton press = QMessageBox::Ok;
     QTimer poll;
     QDeadlineTimer giveUp{2000};
 
@@ -288,7 +289,7 @@ struct BoxAnswerer {
                 seen.push_back({box->windowTitle(), box->text(), box->icon()});
             }
             if (until() || giveUp.hasExpired()) {
-                box->button(QMessageBox::Ok)->click();
+                box->button(press)->click();
             }
         });
         poll.start(10);
@@ -620,6 +621,22 @@ TEST_F(QtBackendTest, OwnerIsActiveAgainAfterAModalFormOrMessageBox) {
     EXPECT_EQ(activeInBox, "messageBox");
     EXPECT_TRUE(waitFor([ownerWindow] { return QApplication::activeWindow() == ownerWindow; }));
     EXPECT_EQ(QApplication::focusWidget(), name);
+}
+
+// A box that asks Yes or No shows both buttons and returns the one pressed.
+TEST_F(QtBackendTest, YesNoBoxReturnsTheButtonPressed) {
+    for (auto [button, expected] :
+         {std::pair{QMessageBox::Yes, answer::Yes}, std::pair{QMessageBox::No, answer::No}}) {
+        BoxAnswerer answerer;
+        answerer.press = button;
+        int got = 0;
+        runtime->dispatch([&got] {
+            got = MsgBox("Restore?", style::Exclamation | style::YesNo, "Error- Restore Backup");
+        });
+        EXPECT_EQ(got, expected);
+        ASSERT_EQ(answerer.seen.size(), 1u);
+        EXPECT_EQ(answerer.seen[0].icon, QMessageBox::Warning);
+    }
 }
 
 // A timer never fires before its interval has passed on the monotonic clock

@@ -143,6 +143,34 @@ TEST_F(Screens, DifficultyAndLaunchWait) {
 
 // The box a missing help file gives: it belongs to no window, so Main stays
 // usable, and F1 on Main opens a second one while the first is still open.
+// End Game over a marker that names no folder offers the configured one;
+// No leaves the game in progress.
+TEST_F(Screens, EndGameOffersTheConfiguredFolder) {
+    testing_support::writeFile(program_ / "BACKUP" / "export.pending", "");
+    auto& main = forms::form<app::Main>();
+    main.Show();
+    ASSERT_TRUE(main.EndGame.Enabled());
+    bool seen = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || seen) {
+            return;
+        }
+        seen = true;
+        EXPECT_EQ(box->windowTitle(), "Error- Restore Backup");
+        EXPECT_NE(box->button(QMessageBox::Yes), nullptr);
+        std::string file = std::string(ZEK_SCREENSHOT_DIR) + "/end_game_offer.png";
+        EXPECT_TRUE(box->grab().save(QString::fromStdString(file)));
+        box->button(QMessageBox::No)->click();
+    });
+    poll.start(10);
+    runtime_->dispatch([&main] { main.EndGame_Click(); });
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(main.EndGame.Enabled());
+    EXPECT_TRUE(fs::exists(program_ / "BACKUP" / "export.pending"));
+}
+
 TEST_F(Screens, MissingHelpFileWarningLeavesMainUsable) {
     fs::remove(program_ / "zekskirmishhelp.chm");
     auto& main = forms::form<app::Main>();
