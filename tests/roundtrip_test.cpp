@@ -218,9 +218,11 @@ TEST(RoundTrip, GameFolderLackingSomeFilesComesBackWithoutExtraOrStaleFiles) {
     fx.start();
     d.click("Main", "Start").click("frmdifficulty", "easy").wait(5000);
     d.run();
-    for (const std::string& file : lacking) {
-        EXPECT_TRUE(fs::exists(fx.gameDir() / file)) << file;
-    }
+    // The session names the files the export added, for End Game to remove.
+    EXPECT_EQ(
+        readFile(fx.programDir() / "BACKUP" / "export.pending"),
+        fx.gameDir().string() +
+            "\r\n\\SAVE\\savgam08.hdr\r\n\\levels\\cpscr007.dat\r\n\\levels\\cpatr042.dat\r\n");
     d.click("Main", "EndGame");
     d.run();
     EXPECT_TRUE(d.messages().empty()) << fx.lastMessage();

@@ -64,21 +64,6 @@ TEST_F(Session, PatchIsSkippedWhenTheFlagsCouldNotBeLoaded) {
     EXPECT_TRUE(sameFiles(snapshot(fx.programDir() / "CPUScripts"), scripts));
 }
 
-TEST_F(Session, EndGameRemovesTheFilesTheExportCreated) {
-    fs::remove(fx.gameDir() / "SAVE" / "savgam08.hdr");
-    fs::remove(fx.gameDir() / "levels" / "cpscr010.dat");
-    const Snapshot lacking = snapshot(fx.gameDir());
-    exportEasy();
-    EXPECT_EQ(readFile(marker()), G() + "\r\n\\SAVE\\savgam08.hdr\r\n\\levels\\cpscr010.dat\r\n");
-    EXPECT_TRUE(fs::exists(fx.gameDir() / "SAVE" / "savgam08.hdr"));
-    d.click("Main", "EndGame");
-    d.run();
-    EXPECT_TRUE(d.messages().empty()) << fx.lastMessage();
-    EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), lacking));
-    EXPECT_TRUE(startState());
-    EXPECT_FALSE(fs::exists(marker()));
-}
-
 // A read-only game file the export could not change already holds its
 // backup's bytes: End Game leaves it alone instead of failing on it.
 TEST_F(Session, EndGameGoesPastAnUntouchedReadOnlyFile) {
