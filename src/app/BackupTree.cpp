@@ -183,13 +183,13 @@ BackupTree::Outcome BackupTree::Restore(const std::string& folder,
             }
         }
         if (phase == 1) {
+            if (!problems.empty()) {
+                outcome.firstPhaseFailed = true;
+                outcome.failedFile = problems.front();
+                return outcome;
+            }
             std::size_t copied = 0;
             try {
-                if (!problems.empty()) {
-                    outcome.firstPhaseFailed = true;
-                    outcome.failedFile = problems.front();
-                    return outcome;
-                }
                 CopyPhase(copies, 1, ProgramDir, destinationBase, &copied);
             } catch (const forms::RuntimeError& error) {
                 outcome.firstPhaseFailed = true;

@@ -58,12 +58,12 @@ public:
     struct Target {
         enum class Problem {
             None,
-            Unreadable,   // the marker cannot be read
-            NotNamed,     // it names no folder (empty, or only line ends)
-            NotFullPath,  // it names no full path ("." or garbage)
-            Missing,      // the folder does not exist
-            NotBackedUp,  // the folder is not the one the backup came from
-            NothingToRestore
+            Unreadable,       // the marker cannot be read
+            NotNamed,         // it names no folder (empty, or only line ends)
+            NotFullPath,      // it names no full path ("." or garbage)
+            Missing,          // the folder does not exist
+            NotBackedUp,      // the folder is not the one the backup came from
+            NothingToRestore  // no session, and no complete backup
         };
         Problem problem = Problem::None;
         std::string folder;  // the folder named (empty when none is)
