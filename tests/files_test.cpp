@@ -444,6 +444,17 @@ TEST(CopySet, AFailedRenameKeepsItsOriginalAndStopsOrIsSkipped) {
     EXPECT_EQ(run([](platform::CopySet&) {}), (Held{"old", "old", "old"}));
 }
 
+TEST(RemoveFile, TheRemovalIsOnDiskWhenItReturns) {
+    TempDir dir;
+    writeFile(dir.path() / "save" / "old.dat", "x");
+    testing_support::FileSteps steps;
+    EXPECT_TRUE(platform::removeFile(dir.str() + "\\SAVE\\OLD.DAT"));
+    EXPECT_FALSE(fs::exists(dir.path() / "save" / "old.dat"));
+    ASSERT_EQ(steps.events.size(), 1u);
+    EXPECT_EQ(steps.events[0].step, platform::FileStep::SyncFolder);
+    EXPECT_EQ(steps.events[0].path, dir.str() + "/save");
+}
+
 // ---- makeFolder
 
 TEST(MakeFolder, CreatesOneFolderAndFailsWhenItExistsOrItsParentIsMissing) {

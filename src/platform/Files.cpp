@@ -441,6 +441,19 @@ Target targetOf(std::string path) {
     raise(ELOOP, path);
 }
 
+// Puts the entries of the folder holding `native` on disk.
+void syncFolderOf(std::string native) {
+    while (native.size() > 1 && native.back() == '/') {
+        native.pop_back();
+    }
+    const std::string parent = parentOf(native);
+    Fd folder(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0 || ::fsync(folder.get()) != 0) {
+        raise(errno, native);
+    }
+    record(FileStep::SyncFolder, parent);
+}
+
 }  // namespace
 
 // ---- CopySet
@@ -742,15 +755,7 @@ void makeFolder(const std::string& path) {
     }
     // The new folder's entry must survive a power cut before anything is
     // copied into it.
-    while (!native.empty() && native.back() == '/' && native.size() > 1) {
-        native.pop_back();
-    }
-    const std::string parent = parentOf(native);
-    Fd folder(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0 || ::fsync(folder.get()) != 0) {
-        raise(errno, native);
-    }
-    record(FileStep::SyncFolder, parent);
+    syncFolderOf(native);
 }
 
 std::string readTextFile(const std::string& path) {
@@ -880,6 +885,10 @@ bool removeFile(const std::string& path) {
         !((errno == EISDIR || errno == EPERM) && ::rmdir(native.c_str()) == 0)) {
         raise(errno, native);
     }
+    // Gone for good before the caller goes on: a removal that a power cut
+    // undoes would bring back a record of a backup being overwritten, or a
+    // file End Game has taken out of the game's folder.
+    syncFolderOf(native);
     return true;
 }
 

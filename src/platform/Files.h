@@ -105,8 +105,9 @@ std::string readRecord(const std::string& path, std::size_t length);
 // Writes the record at byte 1 of the file; bytes beyond it stay as they were.
 void writeRecord(const std::string& path, const std::string& record);
 
-// Removes a file (or an empty folder in its place). Returns false when
-// there was nothing to remove; raises when something is there and stays.
+// Removes a file (or an empty folder in its place), on disk when the call
+// returns. Returns false when there was nothing to remove; raises when
+// something is there and stays, or its removal cannot be put on disk.
 bool removeFile(const std::string& path);
 
 // Whether both paths name readable files with the same bytes. Any failure
