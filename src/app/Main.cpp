@@ -77,6 +77,12 @@ Main::Main() : forms::Form("Main") {
     mnusettings.Click = [this] { mnusettings_Click(); };
     Exit1.Click = [this] { Exit1_Click(); };
     Help2.Click = [this] { Help2_Click(); };
+    mnulevellist.Click = [this] { mnulevellist_Click(); };
+    mnuchangelog.Click = [this] { mnuchangelog_Click(); };
+    mnuzekvault.Click = [this] { mnuzekvault_Click(); };
+    mnuashenpact.Click = [this] { mnuashenpact_Click(); };
+    mnuzekrec.Click = [this] { mnuzekrec_Click(); };
+    About1.Click = [this] { About1_Click(); };
 }
 
 void Main::design() {

@@ -131,6 +131,12 @@ public:
 
     // The Help menu (help/).
     void Help2_Click();
+    void mnulevellist_Click();
+    void mnuchangelog_Click();
+    void mnuzekvault_Click();
+    void mnuashenpact_Click();
+    void mnuzekrec_Click();
+    void About1_Click();
 
     // The button-state protocol: the start state (Start and Exit enabled,
     // End Game disabled) and the game-running state (the reverse).

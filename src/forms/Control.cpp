@@ -193,6 +193,24 @@ void Image::userClick() {
     }
 }
 
+// ---- PictureBox
+
+void PictureBox::setPicture(const forms::Picture& picture) {
+    picture_ = picture;
+    changed();
+}
+
+void PictureBox::setBordered(bool bordered) {
+    bordered_ = bordered;
+    changed();
+}
+
+void PictureBox::resetDesign() {
+    Control::resetDesign();
+    picture_ = {};
+    bordered_ = true;
+}
+
 // ---- Label
 
 void Label::setCaption(const std::string& caption) {

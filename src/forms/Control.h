@@ -22,7 +22,17 @@ class Form;
 class Frame;
 class Menu;
 
-enum class ControlKind { CommandButton, CheckBox, Image, Label, TextBox, Frame, Line, Timer };
+enum class ControlKind {
+    CommandButton,
+    CheckBox,
+    Image,
+    Label,
+    TextBox,
+    Frame,
+    Line,
+    Timer,
+    PictureBox
+};
 
 class Control {
 public:
@@ -163,6 +173,27 @@ public:
 private:
     forms::Picture picture_;
     bool stretch_ = false;
+};
+
+// A picture box: a box of its own BackColor with a picture drawn at its own
+// size from the top-left corner, clipped to the box, inside an optional
+// sunken border. Unlike an Image it never stretches or resizes its picture.
+class PictureBox : public Control {
+public:
+    PictureBox(Form& form, std::string name)
+        : Control(form, std::move(name), ControlKind::PictureBox) {}
+
+    const forms::Picture& Picture() const { return picture_; }
+    void setPicture(const forms::Picture& picture);
+    // The sunken border (on by default) takes 2 pixels a side of the box.
+    bool Bordered() const { return bordered_; }
+    void setBordered(bool bordered);
+
+    void resetDesign() override;
+
+private:
+    forms::Picture picture_;
+    bool bordered_ = true;
 };
 
 enum class Alignment { Left, Right, Center };

@@ -5,12 +5,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
 #include "forms/Error.h"
+#include "platform/DesktopServices.h"
 #include "platform/Files.h"
 
 extern char** environ;
@@ -46,6 +49,43 @@ std::string joined(const std::vector<std::string>& folders) {
         list += (list.empty() ? "" : ", ") + folder;
     }
     return list;
+}
+
+// The text viewer the program names in its command lines. It is no program
+// of this system, so where none of that name is found, the desktop's opener
+// shows the file instead.
+bool isTextViewer(const std::string& name) {
+    static const std::string viewer = "notepad.exe";
+    return name.size() == viewer.size() &&
+           std::equal(name.begin(), name.end(), viewer.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == b;
+           });
+}
+
+// What the text viewer of a command line was to show: the whole rest of the
+// line after the program, blanks and all, as the viewer itself takes it (the
+// line is never quoted, so splitting it at blanks would tear a folder with
+// blanks apart). Quotes around the whole of it are dropped.
+std::string viewedFile(const std::string& commandLine) {
+    std::size_t pos = commandLine.find_first_not_of(" \t");
+    if (pos == std::string::npos) {
+        return {};
+    }
+    if (commandLine[pos] == '"') {
+        pos = commandLine.find('"', pos + 1);
+        pos = pos == std::string::npos ? commandLine.size() : pos + 1;
+    } else {
+        pos = commandLine.find_first_of(" \t", pos);
+    }
+    pos = pos == std::string::npos ? std::string::npos : commandLine.find_first_not_of(" \t", pos);
+    if (pos == std::string::npos) {
+        return {};
+    }
+    std::string file = commandLine.substr(pos);
+    if (file.size() >= 2 && file.front() == '"' && file.back() == '"') {
+        file = file.substr(1, file.size() - 2);
+    }
+    return file;
 }
 
 }  // namespace
@@ -135,6 +175,16 @@ double ProcessLauncher::run(const std::string& commandLine, int /*windowStyle*/)
     const std::string& name = parts.front();
     std::string folder = programFolder_();
     std::string program = findProgram(name, folder);
+    if (program.empty() && isTextViewer(name)) {
+        std::string file = viewedFile(commandLine);
+        long opener = file.empty() ? 0 : desktop().open(nativePath(file));
+        if (opener == 0) {
+            reportNotStarted(name, file.empty() ? "no file to show"
+                                                : "the desktop's opener (xdg-open) did not start");
+            notFound();
+        }
+        return static_cast<double>(opener);
+    }
     if (program.empty()) {
         reportNotStarted(name, hasFolder(name) ? "no program at " + nativePath(name)
                                                : "not found in " + joined(searchFolders(folder)));

@@ -38,6 +38,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -275,26 +276,48 @@ protected:
     }
 };
 
-// An Image control: no background of its own, so what lies behind shows
-// where the picture does not cover it.
-class PictureBox : public QLabel {
+// An Image control, or a picture box. An image has no background of its
+// own, so what lies behind shows where the picture does not cover it; a
+// picture box fills itself with its colour and may have a sunken border.
+class PictureWidget : public QLabel {
 public:
-    explicit PictureBox(QWidget* parent) : QLabel(parent) {}
+    explicit PictureWidget(QWidget* parent) : QLabel(parent) {}
+
+    static constexpr int kBorder = 2;
 
     QPixmap picture;
     bool stretch = false;
+    bool bordered = false;
     std::function<void()> onClick;
 
 protected:
     void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QRect inside = rect();
+        if (bordered) {
+            // Sunken: dark above and left, light below and right.
+            QRect outer = rect().adjusted(0, 0, -1, -1);
+            QRect inner = outer.adjusted(1, 1, -1, -1);
+            for (auto [box, upper, lower] :
+                 {std::tuple{outer, QPalette::Mid, QPalette::Light},
+                  std::tuple{inner, QPalette::Shadow, QPalette::Midlight}}) {
+                painter.setPen(palette().color(upper));
+                painter.drawLine(box.topLeft(), box.topRight());
+                painter.drawLine(box.topLeft(), box.bottomLeft());
+                painter.setPen(palette().color(lower));
+                painter.drawLine(box.bottomLeft(), box.bottomRight());
+                painter.drawLine(box.topRight(), box.bottomRight());
+            }
+            inside = rect().adjusted(kBorder, kBorder, -kBorder, -kBorder);
+        }
         if (picture.isNull()) {
             return;
         }
-        QPainter painter(this);
+        painter.setClipRect(inside);
         if (stretch) {
-            painter.drawPixmap(rect(), picture);
+            painter.drawPixmap(inside, picture);
         } else {
-            painter.drawPixmap(0, 0, picture);
+            painter.drawPixmap(inside.topLeft(), picture);
         }
     }
 
@@ -886,11 +909,14 @@ void QtBackend::createControl(FormWindow& window, Control& control) {
             break;
         }
         case ControlKind::Image: {
-            auto* image = new PictureBox(window.client);
+            auto* image = new PictureWidget(window.client);
             image->onClick = [this, &control] { deliver([&control] { control.userClick(); }); };
             widget = image;
             break;
         }
+        case ControlKind::PictureBox:
+            widget = new PictureWidget(window.client);
+            break;
         case ControlKind::Label: {
             auto* label = new QLabel(window.client);
             label->setTextFormat(Qt::PlainText);
@@ -1008,12 +1034,22 @@ void QtBackend::applyControl(FormWindow& window, Control& control) {
         }
         case ControlKind::Image: {
             auto& image = static_cast<Image&>(control);
-            auto* box = static_cast<PictureBox*>(widget);
+            auto* box = static_cast<PictureWidget*>(widget);
             box->picture = picture(image.Picture());
             box->stretch = image.Stretch();
             if (!image.Stretch() && !box->picture.isNull()) {
                 rect.setSize(box->picture.size());
             }
+            box->update();
+            break;
+        }
+        case ControlKind::PictureBox: {
+            auto& pictureBox = static_cast<PictureBox&>(control);
+            auto* box = static_cast<PictureWidget*>(widget);
+            box->picture = picture(pictureBox.Picture());
+            box->bordered = pictureBox.Bordered();
+            box->setAutoFillBackground(true);
+            setRole(palette, QPalette::Window, control.BackColor());
             box->update();
             break;
         }
