@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +26,7 @@
 #include "forms/Runtime.h"
 #include "forms/qt/QtBackend.h"
 #include "help/HTMLHelp.h"
+#include "help/frmAbout.h"
 #include "platform/ChmHelpViewer.h"
 #include "skirmish/frmdifficulty.h"
 #include "skirmish/frmrungame.h"
@@ -65,6 +67,16 @@ protected:
             form->Unload();
         }
         runtime_.reset();
+    }
+
+    // The shown top-level window of that object name, or null.
+    static QWidget* topLevel(const char* name) {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String(name) && widget->isVisible()) {
+                return widget;
+            }
+        }
+        return nullptr;
     }
 
     // Saves the form's picture and returns it for a look at its pixels.
@@ -237,15 +249,6 @@ TEST_F(Screens, MissingHelpFileWarningLeavesMainUsable) {
 // The help window and the text popup, from the shipped help file.
 class HelpScreens : public Screens {
 protected:
-    static QWidget* topLevel(const char* name) {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (widget->objectName() == QLatin1String(name) && widget->isVisible()) {
-                return widget;
-            }
-        }
-        return nullptr;
-    }
-
     QImage shootHelp(long number, const std::string& name) {
         for (int i = 0; i < 3; ++i) {
             QApplication::processEvents();
@@ -396,6 +399,45 @@ TEST_F(HelpScreens, TheHelpClassShowsATopicAndTextPopups) {
     h.HHInvokeWhatsThisHelp(owner);
     EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
     QWhatsThis::leaveWhatsThisMode();
+}
+
+TEST_F(Screens, AboutDialogClosesWithEnterAndEscAndLoadsAfreshEachTime) {
+    auto& main = forms::form<app::Main>();
+    main.Show();
+    auto& about = forms::form<help::frmAbout>();
+    std::vector<std::string> versions;
+    // Runs inside the dialog's modal loop: look at it, then press the key.
+    auto whileOpen = [&](Qt::Key key, const std::string& picture) {
+        // Should a key go unheard, the dialog still goes, and the test fails.
+        QTimer safety;
+        safety.setSingleShot(true);
+        QObject::connect(&safety, &QTimer::timeout, [&] { about.Unload(); });
+        safety.start(5000);
+        QTimer::singleShot(0, [&, key, picture] {
+            versions.push_back(about.lblVersion.Caption());
+            QWidget* window = topLevel("frmAbout");
+            ASSERT_NE(window, nullptr);
+            EXPECT_EQ(window->windowTitle(), "About Zekvarin Skirmish");
+            EXPECT_FALSE(window->windowFlags() & Qt::WindowCloseButtonHint);
+            EXPECT_EQ(window->windowModality(), Qt::ApplicationModal);
+            ASSERT_NE(window->focusWidget(), nullptr);
+            EXPECT_EQ(window->focusWidget()->objectName(), "cmdOK");
+            QImage image = shoot(about, picture);
+            expectClientSize(image, about);
+            // The tribes' picture is drawn where it belongs, not left blank.
+            EXPECT_NE(QColor(image.pixel(330 + 20, 10 + 20)), QColor(image.pixel(2, 2)));
+            QTest::keyClick(window, key);
+        });
+        QElapsedTimer clock;
+        clock.start();
+        main.About1.userClick();
+        EXPECT_FALSE(about.Loaded());
+        EXPECT_LT(clock.elapsed(), 4000) << "the key did not close the dialog";
+    };
+    whileOpen(Qt::Key_Return, "frmAbout");
+    about.lblVersion.setCaption("stale");
+    whileOpen(Qt::Key_Escape, "frmAbout_again");
+    EXPECT_EQ(versions, (std::vector<std::string>{"Version 0.0.4", "Version 0.0.4"}));
 }
 
 }  // namespace

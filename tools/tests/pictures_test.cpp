@@ -53,6 +53,9 @@ std::map<QString, QSize> expectedSizes() {
     for (int size : {16, 32, 64, 128, 256}) {
         sizes[QStringLiteral("icon%1").arg(size)] = QSize(size, size);
     }
+    sizes["about_icon"] = QSize(40, 40);
+    sizes["about_tribes"] = QSize(80, 80);
+    sizes["about_island"] = QSize(80, 80);
     return sizes;
 }
 
@@ -200,6 +203,29 @@ TEST(Pictures, IconsShowTheSameEmblemAtEachSize) {
     EXPECT_LT(difference(big, small), 20);
     EXPECT_EQ(qAlpha(small.pixel(0, 0)), 0);  // round: transparent corners
     EXPECT_EQ(qAlpha(small.pixel(8, 8)), 255);
+}
+
+TEST(Pictures, AboutPicturesFillTheirBoxesAndShowTheFourTribes) {
+    for (const char* name : {"about_tribes", "about_island"}) {
+        const QImage& img = picture(name);
+        for (const QPoint& corner : {QPoint(0, 0), QPoint(79, 0), QPoint(0, 79), QPoint(79, 79)}) {
+            EXPECT_EQ(qAlpha(img.pixel(corner)), 255) << name;
+        }
+    }
+    // Each shield's middle is its tribe's colour: blue, red, yellow, green.
+    const QImage& tribes = picture("about_tribes");
+    auto dominant = [&](QPoint at) {
+        const QColor c(tribes.pixel(at));
+        if (c.red() > 150 && c.green() > 120 && c.blue() < 100) {
+            return 'Y';
+        }
+        return c.blue() > c.red() && c.blue() > c.green()  ? 'B'
+               : c.red() > c.green() && c.red() > c.blue() ? 'R'
+                                                           : 'G';
+    };
+    EXPECT_EQ(std::string(
+                  {dominant({21, 24}), dominant({59, 24}), dominant({21, 61}), dominant({59, 61})}),
+              "BRYG");
 }
 
 TEST(Pictures, SaveAllWritesLoadablePngs) {
