@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -154,39 +155,50 @@ std::string crlf(std::string_view text) {
     return out;
 }
 
-constexpr std::array<const char*, kLevelCount> kLevelTitles{
-    "Ashen Ford",      "Twin Cairns",     "Saltmarsh Reach", "The Broken Crown", "Emberfall",
-    "Greywater Isles", "Thornback Ridge", "Hollow Sun",      "Five Bridges",     "Mirelight",
-    "Cinder Steppe",   "The Long Shoal",  "Frostmere",       "Red Lantern Bay",  "Shattered Vale",
-    "Windward Keep",   "Oldstone Circle", "Duskwood",        "Glass Dunes",      "Stormhold",
-    "The Sunken Isle", "Bramble Tor",     "Copper Falls",    "Ravens' Rest",     "Last Meridian"};
-
 std::string changelogText() {
     return crlf(
         "Zek Skirmish - change log\n"
         "\n"
         "0.0.4\n"
-        "- Fog of war and god mode can be set for each level.\n"
+        "- Fog of war and god mode can be switched for all levels at once.\n"
         "- End Game puts the game's skirmish files back from the backup.\n"
+        "- Help menu: this change log, the level list, the help file, three\n"
+        "  web pages and the About box.\n"
         "\n"
         "0.0.3\n"
         "- Alliances between the Blue, Red, Yellow and Green tribes.\n"
         "- Computer players on Easy, Medium or Hard.\n"
         "\n"
         "0.0.2\n"
-        "- Huts can be switched on and off for each level.\n"
-        "- The skirmish files are backed up before the first change.\n"
+        "- Huts can be switched on and off.\n"
+        "- The game's skirmish files are backed up at every start.\n"
         "\n"
         "0.0.1\n"
-        "- First version: spells for each of the 25 skirmish levels.\n");
+        "- First version: spells for the 25 skirmish levels.\n");
 }
 
+// The levels as the program knows them: by number and by the files it
+// copies into the game for each.
 std::string levelListText() {
-    std::string text = "Zek Skirmish - skirmish levels\n\n";
+    std::string text =
+        "Zek Skirmish - the skirmish levels\n"
+        "\n"
+        "Zek Skirmish sets up the game's 25 skirmish levels. For each level it\n"
+        "copies the map and its header into the game's levels folder; the\n"
+        "settings you choose (spells, huts, alliances, fog of war, god mode)\n"
+        "are written into every header alike.\n"
+        "\n"
+        "Level  Map           Header\n";
     for (int i = 0; i < kLevelCount; ++i) {
-        text += std::to_string(i + 1) + ". " + kLevelTitles[static_cast<std::size_t>(i)] + " (" +
-                levelName(kFirstLevel + i) + ")\n";
+        std::string number = std::to_string(i + 1);
+        const std::string name = levelName(kFirstLevel + i);
+        text += std::string(5 - number.size(), ' ') + number + "  " + name + ".dat  " + name +
+                ".hdr\n";
     }
+    text +=
+        "\n"
+        "As shipped, every level offers all 17 spells and 8 huts, with no\n"
+        "alliances, fog of war off and god mode off.\n";
     return crlf(text);
 }
 
@@ -237,6 +249,11 @@ std::string number3(int n) {
 }
 
 constexpr std::array<const char*, 3> kDifficulties{"Easy", "Medium", "Hard"};
+
+std::string readBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 void writeFile(const fs::path& file, const std::string& bytes) {
     fs::create_directories(file.parent_path());
@@ -344,11 +361,18 @@ void writeProgramData(const fs::path& programDir) {
     for (const std::string& relative : programFileList()) {
         const fs::path file = programDir / relative;
         std::error_code ec;
-        // symlink_status: a dangling link still counts as the user's file.
-        if (fs::exists(fs::symlink_status(file, ec))) {
+        const fs::file_status status = fs::symlink_status(file, ec);
+        // The level list and the change log are the release's own documents
+        // and follow it; anything else already there is kept (a dangling
+        // link, too, counts as the user's).
+        const bool document = relative == "changelog.txt" || relative == "levellist.txt";
+        if (fs::exists(status) && !(document && fs::is_regular_file(status))) {
             continue;
         }
-        writeFile(file, programFileBytes(relative));
+        const std::string bytes = programFileBytes(relative);
+        if (!fs::exists(status) || readBytes(file) != bytes) {
+            writeFile(file, bytes);
+        }
     }
 }
 

@@ -33,7 +33,8 @@ inline constexpr int kScriptCount = 50;
 
 // Writes the data the program ships into programDir, creating folders as
 // needed. Files that already exist are left alone, so a user's settings in
-// the program folder survive a rebuild.
+// the program folder survive a rebuild; only the level list and the change
+// log, the release's own documents, are brought up to date.
 void writeProgramData(const std::filesystem::path& programDir);
 
 // Writes (overwriting) a stand-in game installation into gameDir: the game's

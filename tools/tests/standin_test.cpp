@@ -133,6 +133,11 @@ TEST_F(StandIn, ProgramDataNeverOverwritesAndRefillsMissingFiles) {
     EXPECT_EQ(readFile(dir_ / "levels/levl2002.dat"),
               standin::programFileBytes("levels/levl2002.dat"));
     EXPECT_EQ(readFile(dir_ / "CFG/zekdir.cfg"), "/home/user/Zekvarin\r\n");
+
+    // The release's own documents follow the build.
+    writeText(dir_ / "changelog.txt", "an older release's log");
+    standin::writeProgramData(dir_);
+    EXPECT_EQ(readFile(dir_ / "changelog.txt"), standin::programFileBytes("changelog.txt"));
 }
 
 TEST_F(StandIn, ShippedHeadersOfferEverySpellAndHut) {
