@@ -4,10 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <optional>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,6 +22,7 @@ namespace fs = std::filesystem;
 using forms::headless::Driver;
 using testing_support::gameRunningState;
 using testing_support::loaded;
+using testing_support::awaitLog;
 using testing_support::makeReadOnly;
 using testing_support::ProgramFixture;
 using testing_support::readFile;
@@ -785,24 +784,6 @@ TEST_F(Skirmish, TestButtonIsReachedByKeyboardAndNamesLevelOne) {
 }
 
 // ---- Finding the game's launcher, with real processes
-
-// Reads a launcher log once the started script has written its line.
-// Polling is bounded: the script is a separate process whose end the
-// program does not wait for.
-std::string awaitLog(const fs::path& log) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::error_code ec;
-        if (fs::exists(log, ec)) {
-            std::string text = readFile(log);
-            if (!text.empty() && text.back() == '\n') {
-                return text;
-            }
-        }
-        std::this_thread::yield();
-    }
-    return "";
-}
 
 class LauncherSearch : public ::testing::Test {
 protected:

@@ -4,9 +4,12 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "app/Main.h"
 #include "app/frmSplash.h"
@@ -52,6 +55,36 @@ void writeFile(const fs::path& file, const std::string& bytes) {
 
 void makeReadOnly(const fs::path& file) {
     ::chmod(file.c_str(), 0444);
+}
+
+std::string awaitLog(const fs::path& log) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::error_code ec;
+        if (fs::exists(log, ec)) {
+            std::string text = readFile(log);
+            if (!text.empty() && text.back() == '\n') {
+                return text;
+            }
+        }
+        std::this_thread::yield();
+    }
+    return "";
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+        saved_ = old;
+    }
+    ::setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (saved_) {
+        ::setenv(name_.c_str(), saved_->c_str(), 1);
+    } else {
+        ::unsetenv(name_.c_str());
+    }
 }
 
 FileSteps::FileSteps() {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,25 @@ std::string readFile(const fs::path& file);
 void writeFile(const fs::path& file, const std::string& bytes);
 // Makes a file read-only (no write bit for anyone).
 void makeReadOnly(const fs::path& file);
+
+// Reads a log that a started process writes, once it ends in a line feed;
+// empty when none comes within 20 seconds. The program does not wait for
+// the processes it starts, so their logs can only be polled.
+std::string awaitLog(const fs::path& log);
+
+// Sets an environment variable for as long as it lives, then puts back what
+// was there.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> saved_;
+};
 
 // Records the file steps that decide what survives a power cut, for as long
 // as it lives.

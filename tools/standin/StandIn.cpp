@@ -192,8 +192,8 @@ std::string levelListText() {
     for (int i = 0; i < kLevelCount; ++i) {
         std::string number = std::to_string(i + 1);
         const std::string name = levelName(kFirstLevel + i);
-        text += std::string(5 - number.size(), ' ') + number + "  " + name + ".dat  " + name +
-                ".hdr\n";
+        text +=
+            std::string(5 - number.size(), ' ') + number + "  " + name + ".dat  " + name + ".hdr\n";
     }
     text +=
         "\n"
