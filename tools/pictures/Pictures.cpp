@@ -717,13 +717,18 @@ void emblem(QPainter& p, QPointF c, qreal r) {
     letters(p, box, r * 0.2, QColor(255, 215, 90));
 }
 
+// A backdrop that darkens from the middle outwards.
+void radialFill(QPainter& p, QSizeF size, qreal radius, QColor middle, QColor edge) {
+    QRadialGradient g(QPointF(size.width() / 2, size.height() / 2), radius);
+    g.setColorAt(0, middle);
+    g.setColorAt(1, edge);
+    p.fillRect(QRectF(QPointF(0, 0), size), g);
+}
+
 QImage logo() {
     const QSize size(200, 160);
     return render(size, [](QPainter& p) {
-        QRadialGradient bg(QPointF(100, 80), 120);
-        bg.setColorAt(0, QColor(28, 26, 40));
-        bg.setColorAt(1, QColor(0, 0, 0));
-        p.fillRect(QRectF(0, 0, 200, 160), bg);
+        radialFill(p, QSizeF(200, 160), 120, QColor(28, 26, 40), QColor(0, 0, 0));
         // crossed blades behind the badge
         p.setPen(Qt::NoPen);
         for (int side : {-1, 1}) {
@@ -800,10 +805,7 @@ QImage tribes() {
 QImage island() {
     const QSize size(80, 80);
     return render(size, [](QPainter& p) {
-        QRadialGradient sea(QPointF(40, 40), 56);
-        sea.setColorAt(0, QColor(70, 150, 210));
-        sea.setColorAt(1, QColor(15, 55, 120));
-        p.fillRect(QRectF(0, 0, 80, 80), sea);
+        radialFill(p, QSizeF(80, 80), 56, QColor(70, 150, 210), QColor(15, 55, 120));
         QPainterPath land;
         land.moveTo(14, 44);
         land.cubicTo(12, 24, 34, 12, 50, 18);
