@@ -91,11 +91,11 @@ TEST_F(HelpDisplay, EachOperationCallsTheViewerWithItsCommandFileAndData) {
         h.HHDisplayALink(form);
         h.HHDisplayKeyword(form);
         ASSERT_EQ(viewer.calls.size(), 7u);
-        std::string spec = helpPath() + w.suffix;
-        expectCall(viewer.calls[0], 77, spec, 0, std::string("topics/start.htm"));
-        expectCall(viewer.calls[1], 77, spec, 15, std::int32_t{4711});
-        expectCall(viewer.calls[2], 77, spec, 3, search);
-        expectCall(viewer.calls[3], 77, spec, 2, std::int32_t{0});
+        std::string fileArgument = helpPath() + w.suffix;
+        expectCall(viewer.calls[0], 77, fileArgument, 0, std::string("topics/start.htm"));
+        expectCall(viewer.calls[1], 77, fileArgument, 15, std::int32_t{4711});
+        expectCall(viewer.calls[2], 77, fileArgument, 3, search);
+        expectCall(viewer.calls[3], 77, fileArgument, 2, std::int32_t{0});
         expectCall(viewer.calls[4], 77, helpPath(), 19, lookup("huts", w.inRecord));
         expectCall(viewer.calls[5], 77, helpPath(), 0, std::int32_t{0});
         expectCall(viewer.calls[6], 77, helpPath(), 13, lookup("spells", w.inRecord));

@@ -215,10 +215,11 @@ TEST_F(Viewer, TheSameFileRaisesItsOneWindowAnotherFileOpensASecond) {
 TEST_F(Viewer, AFileThatIsNotCompiledHelpOpensNoWindow) {
     testing_support::writeFile(dir_.path() / "zekskirmishhelp.chm", "not a help file");
     fs::create_directory(dir_.path() / "folder.chm");
-    for (const OptionalText& spec :
+    for (const OptionalText& argument :
          {OptionalText(file()), OptionalText(dir_.str() + "\\missing.chm"),
           OptionalText(dir_.str() + "\\folder.chm"), OptionalText(""), OptionalText()}) {
-        EXPECT_EQ(viewer_.HtmlHelp(0, spec, HH_DISPLAY_TOC, 0), 0) << spec.value_or("(null)");
+        EXPECT_EQ(viewer_.HtmlHelp(0, argument, HH_DISPLAY_TOC, 0), 0)
+            << argument.value_or("(null)");
     }
     EXPECT_TRUE(windows().empty());
 }
@@ -235,7 +236,7 @@ TEST_F(Viewer, PopupsShowAGivenTextOrATopicOfATextFileInsideTheHelpFile) {
         return record;
     };
     struct Case {
-        OptionalText spec;
+        OptionalText file;
         HH_POPUP record;
         std::optional<std::string> shown;
     };
@@ -251,8 +252,8 @@ TEST_F(Viewer, PopupsShowAGivenTextOrATopicOfATextFileInsideTheHelpFile) {
     };
     for (const Case& c : cases) {
         std::size_t before = driver_.backend().popups().size();
-        std::int32_t number = viewer_.HtmlHelp(0x1008, c.spec, HH_DISPLAY_TEXT_POPUP, c.record);
-        SCOPED_TRACE(c.spec.value_or("(null)") + " id " + std::to_string(c.record.idString));
+        std::int32_t number = viewer_.HtmlHelp(0x1008, c.file, HH_DISPLAY_TEXT_POPUP, c.record);
+        SCOPED_TRACE(c.file.value_or("(null)") + " id " + std::to_string(c.record.idString));
         if (!c.shown) {
             EXPECT_EQ(number, 0);
             EXPECT_EQ(driver_.backend().popups().size(), before);

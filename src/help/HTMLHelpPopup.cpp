@@ -20,7 +20,7 @@ constexpr std::int32_t kPopupSize = 50;
 constexpr const char* kDefaultFont = "Arial";
 constexpr const char* kDefaultSize = "10";
 
-// The viewer's font specification: face, size, character set, styles.
+// The font text the viewer reads: face, size, character set, styles.
 std::string fontText(const std::string& face, const std::string& size, bool bold, bool italic,
                      bool underline) {
     return face + ", " + size + ", ascii, " + (bold ? "Bold " : "") + (italic ? "Italic " : "") +

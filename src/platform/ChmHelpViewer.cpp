@@ -27,24 +27,24 @@ std::string lower(std::string text) {
     return text;
 }
 
-// A file specification: "help file", optionally followed by "::/path inside
+// A file argument: "help file", optionally followed by "::/path inside
 // it", optionally followed by ">window type".
-struct Specification {
+struct FileArgument {
     std::string file;
     std::string inner;
 };
 
-Specification split(std::string text) {
+FileArgument split(std::string text) {
     if (auto window = text.find('>'); window != std::string::npos) {
         text.erase(window);
     }
-    Specification spec;
+    FileArgument argument;
     auto inner = text.find("::");
-    spec.file = text.substr(0, inner);
+    argument.file = text.substr(0, inner);
     if (inner != std::string::npos) {
-        spec.inner = text.substr(inner + 2);
+        argument.inner = text.substr(inner + 2);
     }
-    return spec;
+    return argument;
 }
 
 struct OpenedHelp {
@@ -101,9 +101,10 @@ std::int32_t showPopup(std::int32_t hwndCaller, const OptionalText& file, const 
     if (record->pszText && !record->pszText->empty()) {
         popup.text = *record->pszText;
     } else if (file) {
-        Specification spec = split(*file);
-        auto opened = CompiledHelp::open(nativePath(spec.file));
-        auto source = opened && !spec.inner.empty() ? opened->read(spec.inner) : std::nullopt;
+        FileArgument argument = split(*file);
+        auto opened = CompiledHelp::open(nativePath(argument.file));
+        auto source =
+            opened && !argument.inner.empty() ? opened->read(argument.inner) : std::nullopt;
         auto topic = source ? popupTopic(*source, record->idString) : std::nullopt;
         if (!topic) {
             return 0;
@@ -182,8 +183,8 @@ std::int32_t ChmHelpViewer::HtmlHelp(std::int32_t hwndCaller, const OptionalText
     if (!file) {
         return 0;
     }
-    Specification spec = split(*file);
-    auto opened = openBook(spec.file);
+    FileArgument argument = split(*file);
+    auto opened = openBook(argument.file);
     if (!opened) {
         return 0;
     }
@@ -191,8 +192,8 @@ std::int32_t ChmHelpViewer::HtmlHelp(std::int32_t hwndCaller, const OptionalText
     std::string page = help.defaultPage();
     forms::HelpPane pane = forms::HelpPane::Contents;
     std::optional<std::string> wanted;
-    if (!spec.inner.empty()) {
-        wanted = CompiledHelp::entryPath(spec.inner);
+    if (!argument.inner.empty()) {
+        wanted = CompiledHelp::entryPath(argument.inner);
     }
     switch (command) {
         case HH_DISPLAY_TOC:

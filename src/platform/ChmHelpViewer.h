@@ -5,7 +5,7 @@
 // What each command does:
 //   HH_DISPLAY_TOC        the file's default page, contents beside it;
 //   HH_DISPLAY_TOPIC      the page whose path inside the file the data names
-//                         (or the file specification's "::/page"), else as
+//                         (or the file argument's "::/page"), else as
 //                         HH_DISPLAY_TOC;
 //   HH_HELP_CONTEXT       the page the file maps the context number to, else
 //                         as HH_DISPLAY_TOC;
@@ -17,7 +17,7 @@
 //   HH_CLOSE_ALL          closes every help window;
 //   HH_DISPLAY_TEXT_POPUP the record's text, or topic idString of the text
 //                         file "help file::/name.txt", at the record's point.
-// The window type after ">" in a file specification is ignored. A file that
+// The window type after ">" in a file argument is ignored. A file that
 // cannot be read as compiled help opens nothing and gives 0.
 #pragma once
 

@@ -1,7 +1,7 @@
 // The help viewer: the one entry point through which the program shows its
 // compiled help file.
 //
-// A call names the caller's window (0 for none), a file specification (the
+// A call names the caller's window (0 for none), a file argument (the
 // help file's path, optionally followed by ">" and a window type name, or
 // "path::/file inside it"; or none at all), a command and one data value,
 // and returns the number of the help window it opened, or 0 when it opened
