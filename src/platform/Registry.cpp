@@ -215,11 +215,8 @@ long RegistryStore::RegEnumValue(HKEY key, std::uint32_t index, std::string& nam
     return ERROR_SUCCESS;
 }
 
-long RegistryStore::RegSetValueEx(HKEY key, const std::string& valueName, std::uint32_t type,
-                                  const std::string& data) {
-    if (long e = injected("set")) {
-        return e;
-    }
+long RegistryStore::writableValue(HKEY key, const std::string& valueName,
+                                  std::vector<Value>*& values, std::vector<Value>::iterator& it) {
     auto handle = handles_.find(key);
     if (handle == handles_.end()) {
         return ERROR_INVALID_HANDLE;
@@ -227,11 +224,24 @@ long RegistryStore::RegSetValueEx(HKEY key, const std::string& valueName, std::u
     if ((handle->second.access & KEY_SET_VALUE) == 0) {
         return ERROR_ACCESS_DENIED;
     }
-    auto& values = keys_[handle->second.key].values;
-    auto it = std::find_if(values.begin(), values.end(),
-                           [&](const Value& v) { return sameText(v.name, valueName); });
-    if (it == values.end()) {
-        values.push_back(Value{valueName, type, data});
+    values = &keys_[handle->second.key].values;
+    it = std::find_if(values->begin(), values->end(),
+                      [&](const Value& v) { return sameText(v.name, valueName); });
+    return ERROR_SUCCESS;
+}
+
+long RegistryStore::RegSetValueEx(HKEY key, const std::string& valueName, std::uint32_t type,
+                                  const std::string& data) {
+    if (long e = injected("set")) {
+        return e;
+    }
+    std::vector<Value>* values = nullptr;
+    std::vector<Value>::iterator it;
+    if (long e = writableValue(key, valueName, values, it)) {
+        return e;
+    }
+    if (it == values->end()) {
+        values->push_back(Value{valueName, type, data});
     } else {
         it->type = type;
         it->data = data;
@@ -246,20 +256,15 @@ long RegistryStore::RegDeleteValue(HKEY key, const std::string& valueName) {
     if (long e = injected("delete")) {
         return e;
     }
-    auto handle = handles_.find(key);
-    if (handle == handles_.end()) {
-        return ERROR_INVALID_HANDLE;
+    std::vector<Value>* values = nullptr;
+    std::vector<Value>::iterator it;
+    if (long e = writableValue(key, valueName, values, it)) {
+        return e;
     }
-    if ((handle->second.access & KEY_SET_VALUE) == 0) {
-        return ERROR_ACCESS_DENIED;
-    }
-    auto& values = keys_[handle->second.key].values;
-    auto it = std::find_if(values.begin(), values.end(),
-                           [&](const Value& v) { return sameText(v.name, valueName); });
-    if (it == values.end()) {
+    if (it == values->end()) {
         return ERROR_FILE_NOT_FOUND;
     }
-    values.erase(it);
+    values->erase(it);
     if (changed) {
         changed();
     }

@@ -144,6 +144,10 @@ private:
     long resolve(HKEY key, const std::string& subKey, HKEY& root, std::string& path) const;
     Key* find(HKEY root, const std::string& path);
     long injected(const std::string& operation) const;
+    // The values of a key opened for writing, and the one named (end() when
+    // there is none).
+    long writableValue(HKEY key, const std::string& valueName, std::vector<Value>*& values,
+                       std::vector<Value>::iterator& it);
     HKEY newHandle(std::size_t key, std::uint32_t access);
 
     std::vector<Key> keys_;
