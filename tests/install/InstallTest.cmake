@@ -1,7 +1,9 @@
-# Installs the build into a temporary program folder (cmake -P, with BUILD,
-# DEFAULTS and CHECK set by the test).
-#   CHECK=keep:    a second install keeps the user's files byte for byte and
-#                  puts damaged shipped files right.
+# Installs the build into a temporary program folder as scripts/run does,
+# stripped (cmake -P, with BUILD, DEFAULTS, READELF and CHECK set by the
+# test).
+#   CHECK=keep:    the executable is installed without symbols or debug
+#                  information; a second install keeps the user's files byte
+#                  for byte and puts damaged shipped files right.
 #   CHECK=desktop: the launcher entry passes desktop-file-validate.
 
 string(RANDOM LENGTH 8 tag)
@@ -12,7 +14,7 @@ endif()
 set(prefix "${tmp}/zek-install-test-${tag}")
 
 function(install_into dir)
-  execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${dir}"
+  execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${dir}" --strip
                   RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_VARIABLE output)
   if(failed)
     file(REMOVE_RECURSE "${prefix}")
@@ -63,6 +65,11 @@ endif()
 # the configuration empty as shipped, no backup yet.
 if(NOT EXISTS "${prefix}/ZekSkirmish" OR IS_DIRECTORY "${prefix}/BACKUP")
   fail("no executable, or a backup tree that no run made")
+endif()
+execute_process(COMMAND "${READELF}" --section-headers --wide "${prefix}/ZekSkirmish"
+                RESULT_VARIABLE failed OUTPUT_VARIABLE sections ERROR_VARIABLE sections)
+if(failed OR sections MATCHES "\\.symtab|\\.debug_")
+  fail("the installed executable is not stripped:\n${sections}")
 endif()
 file(GLOB_RECURSE defaults LIST_DIRECTORIES false RELATIVE "${DEFAULTS}" "${DEFAULTS}/*")
 foreach(relative IN LISTS defaults)
