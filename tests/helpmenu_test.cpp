@@ -367,30 +367,42 @@ TEST(DirLookup, FindsNormalFilesInAnyCaseAndPassesOverFolders) {
     EXPECT_EQ(platform::openSearches(), 0u);
 }
 
-// The real opener, with a stand-in xdg-open first on PATH that notes how
-// many arguments it got and what they were.
-TEST(DesktopOpener, TheRealOpenerGetsOneArgumentAndNoShellRunsIt) {
+// The real launcher and opener, with stand-ins first on PATH that note who
+// ran, how many arguments they got and the first of them: an xdg-open, and
+// then a notepad.exe. Each gets the file the program names as its one path
+// on this system.
+TEST(DesktopOpener, TheViewerOrOpenerGetsTheFilesOwnPathAndNoShellRunsIt) {
     TempDir root;
     const fs::path bin = root.path() / "bin";
     const fs::path log = root.path() / "opened.log";
-    writeFile(bin / "xdg-open",
-              "#!/bin/sh\nprintf '%s|%s\\n' \"$#\" \"$1\" >> '" + log.string() + "'\n");
-    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    auto standIn = [&](const char* name) {
+        writeFile(bin / name, "#!/bin/sh\nprintf '%s|%s|%s\\n' \"${0##*/}\" \"$#\" \"$1\" >> '" +
+                                  log.string() + "'\n");
+        fs::permissions(bin / name, fs::perms::owner_all);
+    };
+    standIn("xdg-open");
     testing_support::ScopedEnv path("PATH", bin.string() + ":/usr/bin:/bin");
     const fs::path odd = root.path() / "prog; $(touch pwned) `touch pwned2`";
-    fs::create_directories(odd);
+    writeFile(odd / "LevelList.txt", "levels");
     const fs::path cwd = fs::current_path();
     fs::current_path(root.path());
 
     platform::ProcessLauncher launcher([&] { return odd.string(); });
-    EXPECT_GT(launcher.run("notepad.exe " + odd.string() + "\\levellist.txt", 1), 0);
-    EXPECT_EQ(testing_support::awaitLog(log), "1|" + odd.string() + "/levellist.txt\n");
-    fs::remove(log);
+    for (const char* runs : {"xdg-open", "notepad.exe"}) {
+        if (std::string(runs) == "notepad.exe") {
+            standIn(runs);
+        }
+        EXPECT_GT(launcher.run("notepad.exe " + odd.string() + "\\levellist.txt", 1), 0);
+        EXPECT_EQ(testing_support::awaitLog(log),
+                  std::string(runs) + "|1|" + (odd / "LevelList.txt").string() + "\n");
+        fs::remove(log);
+    }
     platform::DesktopShell shell;
     EXPECT_GT(
         shell.ShellExecute(0, std::nullopt, help::kZekVaultPage, std::nullopt, std::nullopt, 0),
         32);
-    EXPECT_EQ(testing_support::awaitLog(log), "1|" + std::string(help::kZekVaultPage) + "\n");
+    EXPECT_EQ(testing_support::awaitLog(log),
+              "xdg-open|1|" + std::string(help::kZekVaultPage) + "\n");
 
     fs::current_path(cwd);
     EXPECT_FALSE(fs::exists(root.path() / "pwned"));

@@ -190,6 +190,16 @@ double ProcessLauncher::run(const std::string& commandLine, int /*windowStyle*/)
                                                : "not found in " + joined(searchFolders(folder)));
         notFound();
     }
+    if (isTextViewer(name)) {
+        // A text viewer of that name found here takes its file as one
+        // file-system path, as the desktop's opener does: the program's
+        // own path text (folder, backslash, name) names nothing here, and
+        // blanks in the folder would split it.
+        parts.resize(1);
+        if (std::string file = viewedFile(commandLine); !file.empty()) {
+            parts.push_back(nativePath(file));
+        }
+    }
     std::vector<char*> argv;
     argv.push_back(program.data());
     for (std::size_t i = 1; i < parts.size(); ++i) {

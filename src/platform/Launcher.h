@@ -36,9 +36,9 @@ std::string findProgram(const std::string& name, const std::string& programFolde
 // The system's own launcher: starts real processes. The user sees only the
 // program's own message when a start fails, so the launcher also writes one
 // line to standard error naming the program and where it was looked for.
-// A command line for the text viewer "notepad.exe" (any letter case), when
-// no such program is found, hands the rest of the line, as one file path, to
-// the desktop's opener.
+// A command line for the text viewer "notepad.exe" (any letter case) takes
+// the rest of the line as one file and hands its file-system path to the
+// program of that name where one is found, else to the desktop's opener.
 class ProcessLauncher : public Launcher {
 public:
     explicit ProcessLauncher(std::function<std::string()> programFolder);
