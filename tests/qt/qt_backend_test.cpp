@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -763,6 +764,45 @@ TEST_F(QtBackendTest, SessionEndTerminatesLoadedFormsThenEnds) {
     EXPECT_EQ(plain.unloads, 0);
 }
 
+// A help window opens centred on its owner; moved, resized and closed (by
+// the user or by the program), it comes back as it was left, and a display
+// while it is open leaves it where it is.
+TEST_F(QtBackendTest, HelpWindowOpensCentredOnItsOwnerAndComesBackWhereItWasLeft) {
+    auto& f = form<SampleForm>();
+    show(f);
+    QWidget* owner = windowOf(f);
+    owner->move(500, 300);
+    HelpBook book;
+    book.key = "/program/help.chm";
+    auto open = [&] {
+        runtime->backend().showHelp(book, "/page.htm", HelpPane::Contents, f.hWnd());
+        auto windows = QApplication::topLevelWidgets();
+        auto help = std::find_if(windows.begin(), windows.end(), [](QWidget* window) {
+            return window->objectName() == "helpWindow" && window->isVisible();
+        });
+        return help == windows.end() ? nullptr : *help;
+    };
+    QWidget* help = open();
+    ASSERT_NE(help, nullptr);
+    QPoint offCentre = help->frameGeometry().center() - owner->frameGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 1) << offCentre.x() << "," << offCentre.y();
+
+    const std::vector<std::function<void()>> closings{
+        [&help] { help->close(); }, [this] { runtime->backend().closeHelpWindows(); }};
+    for (std::size_t i = 0; i < closings.size(); ++i) {
+        SCOPED_TRACE(i == 0 ? "closed by the user" : "closed by the program");
+        const QRect left(120 + 40 * int(i), 80, 640, 420);
+        help->setGeometry(left);
+        closings[i]();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        help = open();
+        ASSERT_NE(help, nullptr);
+        EXPECT_EQ(help->geometry(), left);
+        EXPECT_EQ(open(), help);
+        EXPECT_EQ(help->geometry(), left);
+    }
+}
+
 TEST_F(QtBackendTest, GrabsASampleScreenshot) {
     auto& f = form<SampleForm>();
     show(f);
@@ -778,8 +818,17 @@ TEST_F(QtBackendTest, GrabsASampleScreenshot) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen, one screen of a common desktop's size (Qt's own is 800 by
+    // 800, smaller than the help window) so windows are placed as there.
+    QTemporaryDir config;
+    if (qEnvironmentVariable("QT_QPA_PLATFORM", "offscreen") == "offscreen") {
+        QFile screens(config.filePath("screens.json"));
+        if (screens.open(QIODevice::WriteOnly)) {
+            screens.write(R"({"screens": [{"name": "desktop", "x": 0, "y": 0,)"
+                          R"( "width": 1920, "height": 1080, "logicalDpi": 96}]})");
+            screens.close();
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screens.fileName().toLocal8Bit());
     }
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

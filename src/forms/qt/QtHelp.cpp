@@ -13,12 +13,15 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTextDocumentFragment>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "forms/Form.h"
 #include "forms/qt/QtBackend.h"
@@ -104,6 +107,26 @@ QString pageTitle(const QString& html, const std::string& page) {
     return match.hasMatch() ? match.captured(1).trimmed() : qstr(page);
 }
 
+// Where a help window opened for the first time goes: centred on its owner,
+// or on the screen when it has none, and kept on that screen where it fits.
+// Its frame is not known before it is shown; the owner's, from the same
+// window manager, stands in for it.
+QPoint centredOn(const QWidget* owner, QSize size) {
+    QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
+    if (owner != nullptr) {
+        size += owner->frameSize() - owner->size();
+    }
+    QRect placed = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size,
+                                       owner != nullptr ? owner->frameGeometry() : area);
+    if (area.isValid()) {
+        QPoint last = area.bottomRight() - QPoint(size.width(), size.height()) + QPoint(1, 1);
+        placed.moveLeft(std::max(area.left(), std::min(placed.left(), last.x())));
+        placed.moveTop(std::max(area.top(), std::min(placed.top(), last.y())));
+    }
+    return placed.topLeft();
+}
+
 }  // namespace
 
 // The help window: the lists on one side (contents, index, search), the
@@ -155,7 +178,15 @@ public:
         connect(browser_, &QTextBrowser::sourceChanged, this, &HelpWindow::markContents);
     }
 
+    ~HelpWindow() override {
+        if (leaving) {
+            leaving(saveGeometry());
+        }
+    }
+
     long number = 0;
+    // Told the window's size and place as it goes, however it goes.
+    std::function<void(const QByteArray& geometry)> leaving;
 
     void setBook(const HelpBook& book, const std::string& homePage) {
         bool sameLists =
@@ -322,6 +353,14 @@ long HelpWindows::show(const HelpBook& book, const std::string& page, HelpPane p
         window->setProperty("helpKey", qstr(book.key));
         window->setProperty("helpNumber", static_cast<qlonglong>(window->number));
         windows_.emplace_back(window);
+        // A window opened again comes back where the user left the last one.
+        QString key = qstr(book.key);
+        if (auto placed = placed_.find(key); placed != placed_.end()) {
+            window->restoreGeometry(placed->second);
+        } else {
+            window->move(centredOn(owner, window->size()));
+        }
+        window->leaving = [this, key](const QByteArray& geometry) { placed_[key] = geometry; };
     }
     window->setBook(book, page);
     window->showPage(page, pane);

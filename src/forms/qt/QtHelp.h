@@ -4,8 +4,11 @@
 // forms::Backend.
 #pragma once
 
+#include <QByteArray>
 #include <QPointer>
+#include <QString>
 #include <QWidget>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,13 +24,17 @@ public:
     ~HelpWindows();
 
     // Opens the book's window (owned by `owner` when given) or raises the
-    // one already open for it, at the page and with the pane.
+    // one already open for it, at the page and with the pane. A book's first
+    // window opens centred on its owner; later ones keep the size and place
+    // its last one was left at, for as long as the program runs.
     long show(const HelpBook& book, const std::string& page, HelpPane pane, QWidget* owner);
     void closeAll();
     long showPopup(const HelpPopup& popup, QWidget* owner);
 
 private:
     std::vector<QPointer<HelpWindow>> windows_;
+    // Each book's window as it was last left (QWidget::saveGeometry).
+    std::map<QString, QByteArray> placed_;
     QPointer<QWidget> popup_;
 };
 
