@@ -305,7 +305,8 @@ int main(int argc, char** argv) {
     auto game = [&G] { return G; };
     auto backupFrom = [](const std::string& folder) {
         return [folder] {
-            if (!app::BackupGameFiles([&folder] { return folder; })) {
+            platform::FileOperation operation;
+            if (!app::BackupGameFiles(operation, [&folder] { return folder; }).empty()) {
                 throw std::runtime_error("backup failed from " + folder);
             }
         };

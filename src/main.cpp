@@ -33,7 +33,9 @@ int main(int argc, char** argv) {
     forms::Runtime runtime(forms::qt::makeBackend(argc, argv));
     forms::qt::setDesktopFileName(ZEK_DESKTOP_ID);
     runtime.app().Path = folder;
-    runtime.app().PrevInstance = platform::anotherInstanceRunning(folder);
+    const platform::InstanceCheck instance = platform::lockProgramFolder(folder);
+    runtime.app().PrevInstance = instance.anotherRunning;
+    runtime.app().InstanceCheckFailure = instance.failure;
     platform::ProcessLauncher launcher([] { return forms::App().Path; });
     platform::setLauncher(&launcher);
     // The registry the help viewer writes its registrations into, kept in

@@ -114,8 +114,9 @@ TEST(Durability, BackupAndMarkerReachTheDiskBeforeTheExportTouchesTheGame) {
         }
     }
     EXPECT_TRUE(markerSeen);
-    // The 152 copies and the record of the folder they came from.
-    EXPECT_EQ(backedUp, 153u);
+    // The 152 copies and the record of the folder they came from, at the
+    // start and again, fresh, at Start Game.
+    EXPECT_EQ(backedUp, 2 * 153u);
     EXPECT_EQ(exported, 152u);
 }
 

@@ -1,4 +1,5 @@
-// The single-instance check: a lock held by a running process, gone with it.
+// The single-instance check: a lock on a file in the program folder, held by
+// a running process and gone with it.
 #include "platform/Instance.h"
 
 #include <gtest/gtest.h>
@@ -11,24 +12,48 @@
 
 namespace {
 
+using testing_support::ScopedEnv;
 using testing_support::TempDir;
 
-// Every check below names its own program folder, so the checks do not see
-// each other's locks; the lock files go into a folder of this test.
-class Instance : public ::testing::Test {
-protected:
-    void SetUp() override { ::setenv("XDG_RUNTIME_DIR", runtime_.str().c_str(), 1); }
-    TempDir runtime_;
-};
-
-TEST_F(Instance, SecondCheckOfTheSameProgramSeesTheFirst) {
-    EXPECT_FALSE(platform::anotherInstanceRunning("/opt/zek/one"));
-    EXPECT_TRUE(platform::anotherInstanceRunning("/opt/zek/one"));
-    // A program in another folder is another program.
-    EXPECT_FALSE(platform::anotherInstanceRunning("/opt/zek/two"));
+// Each check runs in a child process of its own, as a second start of the
+// program would, and reports what it saw: 'n' free, 'y' another running,
+// 'f' failed.
+char checkInChild(const std::string& folder, const std::string& runtimeDir) {
+    int answer[2];
+    if (::pipe(answer) != 0) {
+        return '?';
+    }
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
+        platform::InstanceCheck check = platform::lockProgramFolder(folder);
+        char c = !check.failure.empty() ? 'f' : check.anotherRunning ? 'y' : 'n';
+        (void)!::write(answer[1], &c, 1);
+        std::_Exit(0);
+    }
+    char c = '?';
+    (void)!::read(answer[0], &c, 1);
+    ::waitpid(child, nullptr, 0);
+    ::close(answer[0]);
+    ::close(answer[1]);
+    return c;
 }
 
-TEST_F(Instance, LockGoesWithAProcessThatDiesWithoutCleaningUp) {
+TEST(Instance, OneProgramPerFolderWhateverTheEnvironment) {
+    TempDir program, other, runtimeA, runtimeB;
+    ScopedEnv runtime("XDG_RUNTIME_DIR", runtimeA.str());
+    platform::InstanceCheck first = platform::lockProgramFolder(program.str());
+    ASSERT_TRUE(first.failure.empty()) << first.failure;
+    EXPECT_FALSE(first.anotherRunning);
+    // A desktop session and a terminal without one see the same lock.
+    EXPECT_EQ(checkInChild(program.str(), runtimeA.str()), 'y');
+    EXPECT_EQ(checkInChild(program.str(), runtimeB.str()), 'y');
+    // A program in another folder is another program.
+    EXPECT_EQ(checkInChild(other.str(), runtimeB.str()), 'n');
+}
+
+TEST(Instance, LockGoesWithAProcessThatDiesWithoutCleaningUp) {
+    TempDir program;
     int ready[2];  // child to parent: the child holds the lock
     int done[2];   // parent to child: the parent has looked
     ASSERT_EQ(::pipe(ready), 0);
@@ -36,8 +61,8 @@ TEST_F(Instance, LockGoesWithAProcessThatDiesWithoutCleaningUp) {
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        bool other = platform::anotherInstanceRunning("/opt/zek/crash");
-        char answer = other ? 'y' : 'n';
+        platform::InstanceCheck check = platform::lockProgramFolder(program.str());
+        char answer = check.anotherRunning || !check.failure.empty() ? 'y' : 'n';
         (void)!::write(ready[1], &answer, 1);
         char wait = 0;
         (void)!::read(done[0], &wait, 1);  // until the parent has looked
@@ -46,14 +71,22 @@ TEST_F(Instance, LockGoesWithAProcessThatDiesWithoutCleaningUp) {
     char answer = 0;
     ASSERT_EQ(::read(ready[0], &answer, 1), 1);
     EXPECT_EQ(answer, 'n');
-    EXPECT_TRUE(platform::anotherInstanceRunning("/opt/zek/crash"));
+    EXPECT_EQ(checkInChild(program.str(), program.str()), 'y');
     (void)!::write(done[1], "x", 1);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_FALSE(platform::anotherInstanceRunning("/opt/zek/crash"));
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(checkInChild(program.str(), program.str()), 'n');
     for (int fd : {ready[0], ready[1], done[0], done[1]}) {
         ::close(fd);
     }
+}
+
+TEST(Instance, AFolderThatCannotHoldTheLockIsAFailureNamingIt) {
+    TempDir root;
+    const std::string missing = root.str() + "/not-there";
+    platform::InstanceCheck check = platform::lockProgramFolder(missing);
+    EXPECT_FALSE(check.anotherRunning);
+    EXPECT_NE(check.failure.find(missing), std::string::npos) << check.failure;
+    EXPECT_NE(check.failure.find("No such file or directory"), std::string::npos) << check.failure;
 }
 
 }  // namespace

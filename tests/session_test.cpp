@@ -2,7 +2,10 @@
 // session marker across failed loads, failed restores, moved folders and
 // markers that cannot be used, without locking the user out.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cerrno>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using forms::headless::Driver;
+using testing_support::FileFaults;
 using testing_support::gameRunningState;
 using testing_support::makeReadOnly;
 using testing_support::ProgramFixture;
@@ -85,29 +89,64 @@ TEST_F(Session, EndGameGoesPastAnUntouchedReadOnlyFile) {
     EXPECT_EQ(fs::status(readOnly).permissions() & fs::perms::owner_write, fs::perms::none);
 }
 
-// A game directory chosen in Options that cannot be backed up stops Start
-// Game with a message; the program goes on in the start state.
-TEST_F(Session, StartGameWhoseBackupFailsReturnsToTheStartState) {
-    TempDir other;
-    fx.start();
-    d.menu("Main", "mnusettings")
-        .type("frmOptions", "zekdir", other.str())
-        .click("frmOptions", "cmdOK")
-        .click("Main", "Start");
-    d.run();
-    ASSERT_EQ(d.messages().size(), 1u);
-    EXPECT_EQ(d.messages()[0].style, kExclamation);
-    EXPECT_EQ(d.messages()[0].title, "Error- File Backup");
-    EXPECT_EQ(d.messages()[0].prompt,
-              "Zekvarin Skirmish Mode was unable to backup the files in the directory " +
-                  other.str() +
-                  ".  If the problem persists, try running the Zekvarin Restore file.");
-    EXPECT_FALSE(d.ended());
-    EXPECT_FALSE(testing_support::loaded("frmdifficulty"));
-    EXPECT_TRUE(startState());
-    EXPECT_FALSE(fs::exists(marker()));
-    EXPECT_TRUE(fs::is_empty(other.path()));
-    EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), before));
+// Start Game backs up afresh; a second-phase copy that fails for any reason
+// but a missing file fails the backup: the older copies and the record stay
+// as they were, nothing is exported, and the program goes on in the start
+// state.
+TEST(BackupAtStartGame, SecondPhaseFailureKeepsTheOlderCopiesAndStopsTheExport) {
+    struct Case {
+        const char* name;
+        std::function<void(FileFaults&)> inject;
+        std::string failure;  // after the folder: which file, and why
+    };
+    const std::vector<Case> cases{
+        {"full disk", [](FileFaults& f) { f.copyTo("/BACKUP/scripts/cpscr010.dat", ENOSPC); },
+         "program/BACKUP/scripts/cpscr010.dat: Disk full"},
+        {"game file the user may not read",
+         [](FileFaults& f) { f.access("/game/levels/cpatr020.dat", EACCES); },
+         "game/levels/cpatr020.dat: Permission denied"},
+        {"a pipe in a game file's place", [](FileFaults&) {},
+         "game/SAVE/savgam08.hdr: Not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProgramFixture fx;
+        Driver& d = fx.driver();
+        fx.start();
+        // Played since the start: the start-up backup holds the old bytes.
+        writeFile(fx.gameDir() / "levels" / "cpscr001.dat", "played");
+        if (std::string(c.name).starts_with("a pipe")) {
+            fs::remove(fx.gameDir() / "SAVE" / "savgam08.hdr");
+            ASSERT_EQ(::mkfifo((fx.gameDir() / "SAVE" / "savgam08.hdr").c_str(), 0644), 0);
+        }
+        const Snapshot backup = snapshot(fx.programDir() / "BACKUP");
+        const Snapshot game = snapshot(fx.gameDir());
+        FileFaults faults;
+        c.inject(faults);
+        d.click("Main", "Start");
+        d.run();
+        ASSERT_EQ(d.messages().size(), 1u);
+        EXPECT_EQ(d.messages()[0].style, kExclamation);
+        EXPECT_EQ(d.messages()[0].title, "Error- File Backup");
+        EXPECT_EQ(d.messages()[0].prompt,
+                  "Zekvarin Skirmish Mode was unable to backup the files in the directory " +
+                      fx.gameDir().string() +
+                      ".  If the problem persists, try running the Zekvarin Restore file."
+                      "\r\n\r\n" +
+                      (fx.gameDir().parent_path() / c.failure).string());
+        EXPECT_FALSE(testing_support::loaded("frmdifficulty"));
+        EXPECT_TRUE(startState());
+        EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP" / "export.pending"));
+        EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP" / "backup.source"));
+        Snapshot after = snapshot(fx.programDir() / "BACKUP");
+        EXPECT_EQ(after.at("scripts/cpscr001.dat"), backup.at("scripts/cpscr001.dat"));
+        for (const auto& [file, bytes] : backup) {
+            if (file.starts_with("scripts/") || file.starts_with("SAVE/")) {
+                EXPECT_EQ(after[file], bytes) << file;
+            }
+        }
+        EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), game));
+    }
 }
 
 // A marker that cannot be used: the program still starts in the

@@ -20,9 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using forms::headless::Driver;
+using testing_support::awaitLog;
 using testing_support::gameRunningState;
 using testing_support::loaded;
-using testing_support::awaitLog;
 using testing_support::makeReadOnly;
 using testing_support::ProgramFixture;
 using testing_support::readFile;
@@ -334,6 +334,38 @@ TEST_F(Skirmish, PatchWritesCharacters81To86OfAllAttributeFilesWhateverTheirLeng
     EXPECT_EQ(program(shorter).size(), 144u);
     EXPECT_EQ(program(missing).size(), 144u);
     EXPECT_TRUE(d.messages().empty()) << fx.lastMessage();
+}
+
+// A flags file that holds no whole record counts as not read: the flags
+// start from level 1's characters 1-6, and those are what the save and the
+// patch write, on this start and the next.
+TEST(FlagsNotRead, StartFromLevel1ForTheSaveAndThePatch) {
+    const std::string level1Flags = "\x11\x22\x33\x44\x55\x66";
+    for (const char* state : {"missing", "empty", "short"}) {
+        SCOPED_TRACE(state);
+        ProgramFixture fx;
+        const fs::path flagsFile = fx.programDir() / "cpatrCFG.dat";
+        const fs::path header = fx.programDir() / "levels" / "levl2001.hdr";
+        writeFile(header, level1Flags + readFile(header).substr(6));
+        if (std::string(state) == "missing") {
+            fs::remove(flagsFile);
+        } else {
+            writeFile(flagsFile, std::string(state) == "empty" ? "" : "\x01\x02");
+        }
+        fx.start();
+        EXPECT_EQ(forms::form<app::Main>().cpatrCFG, level1Flags);
+        fx.driver().click("Main", "Start").click("frmdifficulty", "cancel");
+        fx.driver().run();
+        EXPECT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
+        EXPECT_EQ(readFile(flagsFile), level1Flags);
+        for (const char* word : kWords) {
+            const std::string relative = scriptFile(word, "cpatr", 1);
+            EXPECT_TRUE(sameBytes(readFile(fx.programDir() / relative),
+                                  patched(standin::programFileBytes(relative), level1Flags)));
+        }
+        std::unique_ptr<Driver> next = restart(fx);
+        EXPECT_EQ(forms::form<app::Main>().cpatrCFG, level1Flags);
+    }
 }
 
 TEST_F(Skirmish, PatchStopsAtTheFirstFileItCannotWriteAndTheProgramGoesOn) {
@@ -665,7 +697,7 @@ TEST_F(Skirmish, EndGameKeepsTheGameRunningStateWhenTheLevelsCannotBeRestored) {
                           P() + "\\BACKUP to " + G() +
                           ".  You should manualy do this yourself if you want to restore your "
                           "files.\r\n\r\n" +
-                          P() + "\\BACKUP\\levels\\levl2010.dat: File not found");
+                          P() + "/BACKUP/levels/levl2010.dat: File not found");
             EXPECT_TRUE(gameRunningState());
             EXPECT_TRUE(fs::exists(marker()));
             for (int level = 1; level <= 9; ++level) {
@@ -705,7 +737,7 @@ TEST_F(Skirmish, EndGameListsBackedUpFilesItCouldNotRestoreAndCanRunAgain) {
     const auto& message = d.messages()[0];
     EXPECT_EQ(message.style, kExclamation);
     EXPECT_EQ(message.title, "Error- Restore Backup");
-    EXPECT_NE(message.prompt.find("\r\n" + G() + "\\levels\\cpscr005.dat: Permission denied\r\n"),
+    EXPECT_NE(message.prompt.find("\r\n" + G() + "/levels/cpscr005.dat: Permission denied\r\n"),
               std::string::npos)
         << message.prompt;
     EXPECT_EQ(message.prompt.find("cpatr009"), std::string::npos) << message.prompt;

@@ -7,10 +7,12 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "app/ConfigFiles.h"
 #include "app/Main.h"
 #include "app/frmOptions.h"
 #include "app/frmSplash.h"
@@ -34,9 +36,12 @@ std::string configFailureText(const fs::path& programDir) {
            "\\CFG.  If the problem persists, try reinstalling the application." + kCloseNotice;
 }
 
-std::string backupFailureText(const std::string& zekdir) {
+// The start-up backup's message: what failed, then back to the first-run
+// dialog.
+std::string backupFailureText(const std::string& zekdir, const std::string& failure) {
     return "Zekvarin Skirmish Mode was unable to backup the files in the directory " + zekdir +
-           ".  If the problem persists, try running the Zekvarin Restore file." + kCloseNotice;
+           ".  If the problem persists, try running the Zekvarin Restore file.\r\n\r\n" + failure +
+           "\r\n\r\nPlease choose the Zekvarin directory again.";
 }
 
 std::string settingsFailureText(const fs::path& programDir) {
@@ -330,7 +335,9 @@ TEST(Backup, CopiesAll152FilesByteForByte) {
     }
     // Nothing else but the record of the folder the backup came from.
     EXPECT_EQ(countFiles(fx.programDir() / "BACKUP"), 153u);
-    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/backup.source"), fx.gameDir().string() + "\r\n");
+    // The folder's path, then its identity.
+    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/backup.source"),
+              fx.gameDir().string() + "\r\n" + testing_support::identityOf(fx.gameDir()) + "\r\n");
     // The user's own save header is among them.
     EXPECT_EQ(readFile(fx.programDir() / "BACKUP/SAVE/savgam08.hdr"),
               standin::gameFileBytes("SAVE/savgam08.hdr"));
@@ -369,34 +376,70 @@ TEST(Backup, VanishedGameFolderIsAskedForAgainWithTheBackupUnchanged) {
               standin::gameFileBytes("levels/levl2001.dat"));
 }
 
-TEST(Backup, MissingLanguageFileFailsAtCopy51AfterTheLevelFiles) {
-    ProgramFixture fx;
-    fs::remove(fx.gameDir() / "language" / "lang00.dat");
-    writeOldBackup(fx.programDir());
-    fx.start();
+// Whatever stops the start-up backup, the message says what failed and the
+// first-run dialog follows; nothing of the second phase is touched and the
+// tree claims no folder.
+TEST(Backup, AnyFailureAsksForTheFolderAgainNamingWhatFailed) {
+    struct Case {
+        const char* name;
+        std::function<std::string(ProgramFixture&)> arrange;  // gives the failure
+        std::size_t freshCopies;                              // first-phase copies made before it
+    };
+    const std::vector<Case> cases{
+        {"missing language file",
+         [](ProgramFixture& fx) {
+             fs::remove(fx.gameDir() / "language" / "lang00.dat");
+             return (fx.gameDir() / "language" / "lang00.dat").string() + ": File not found";
+         },
+         50},
+        {"missing last header",
+         [](ProgramFixture& fx) {
+             fs::remove(fx.gameDir() / "levels" / "levl2025.hdr");
+             return (fx.gameDir() / "levels" / "levl2025.hdr").string() + ": File not found";
+         },
+         49},
+        {"a folder that is not the game",
+         [](ProgramFixture& fx) {
+             fs::create_directory(fx.gameDir().parent_path() / "other");
+             fx.configure((fx.gameDir().parent_path() / "other").string());
+             return (fx.gameDir().parent_path() / "other" / "levels" / "levl2001.dat").string() +
+                    ": Path not found";
+         },
+         0},
+        {"a NUL and junk after the path",
+         [](ProgramFixture& fx) {
+             fx.configure(fx.gameDir().string() + std::string(1, '\0') + "junk");
+             return std::string("Bad file name or number");
+         },
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProgramFixture fx;
+        writeOldBackup(fx.programDir());
+        const std::string failure = c.arrange(fx);
+        const std::string zekdir = app::StripCrLf(readFile(fx.programDir() / "CFG/zekdir.cfg"));
+        fx.start();
 
-    ASSERT_EQ(fx.driver().messages().size(), 1u) << fx.lastMessage();
-    const auto& message = fx.driver().messages()[0];
-    EXPECT_EQ(message.style, 16);
-    EXPECT_EQ(message.title, "Critical Error- File Backup");
-    EXPECT_EQ(message.prompt, backupFailureText(fx.gameDir().string()));
-    EXPECT_TRUE(fx.driver().ended());
-    EXPECT_EQ(fx.driver().exitStatus(), forms::kExitOnError);
-
-    std::vector<std::string> copied = firstPhaseFiles();
-    copied.pop_back();
-    ASSERT_EQ(copied.size(), 50u);
-    for (const std::string& file : copied) {
-        EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), standin::gameFileBytes(file)) << file;
+        ASSERT_EQ(fx.driver().messages().size(), 1u) << fx.lastMessage();
+        const auto& message = fx.driver().messages()[0];
+        EXPECT_EQ(message.style, 16);
+        EXPECT_EQ(message.title, "Critical Error- File Backup");
+        EXPECT_EQ(message.prompt, backupFailureText(app::Printable(zekdir), failure));
+        EXPECT_FALSE(fx.driver().ended());
+        EXPECT_TRUE(forms::form<app::frmfirstload>().Visible());
+        EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP/backup.source"));
+        std::vector<std::string> phase1 = firstPhaseFiles();
+        for (std::size_t i = 0; i < phase1.size(); ++i) {
+            EXPECT_EQ(
+                readFile(fx.programDir() / backupOf(phase1[i])),
+                i < c.freshCopies ? standin::gameFileBytes(phase1[i]) : "old copy of " + phase1[i])
+                << phase1[i];
+        }
+        for (const std::string& file : scriptFiles()) {
+            EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), "old copy of " + file) << file;
+        }
     }
-    // Nothing after the failed copy was made.
-    for (const std::string& file : scriptFiles()) {
-        EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), "old copy of " + file) << file;
-    }
-    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/SAVE/savgam08.hdr"),
-              "old copy of SAVE/savgam08.hdr");
-    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/language/lang00.dat"),
-              "old copy of language/lang00.dat");
 }
 
 TEST(Backup, EmptyGameDirectoryIsAFailure) {
@@ -411,9 +454,10 @@ TEST(Backup, EmptyGameDirectoryIsAFailure) {
 
     ASSERT_EQ(fx.driver().messages().size(), 1u) << fx.lastMessage();
     EXPECT_EQ(fx.driver().messages()[0].title, "Critical Error- File Backup");
-    EXPECT_EQ(fx.driver().messages()[0].prompt, backupFailureText(""));
-    EXPECT_TRUE(fx.driver().ended());
-    EXPECT_EQ(fx.driver().exitStatus(), forms::kExitOnError);
+    EXPECT_EQ(fx.driver().messages()[0].prompt,
+              backupFailureText("", "no Zekvarin directory is set"));
+    EXPECT_FALSE(fx.driver().ended());
+    EXPECT_TRUE(forms::form<app::frmfirstload>().Visible());
     EXPECT_EQ(readFile(fx.programDir() / "BACKUP/levels/levl2001.dat"),
               "old copy of levels/levl2001.dat");
 }
@@ -440,21 +484,27 @@ TEST(Backup, FilesTheGameLacksLeaveNoOlderCopy) {
     }
 }
 
-TEST(Backup, MissingScriptsFolderGivesNoMessage) {
+// The scripts cannot be backed up: that is no missing game file, so the
+// backup fails; the next start (through the first-run dialog) makes the
+// folder again.
+TEST(Backup, MissingScriptsFolderFailsTheBackup) {
     ProgramFixture fx;
     auto& driver = fx.driver();
     driver.startOnly<app::frmSplash>();
     fs::remove_all(fx.programDir() / "BACKUP" / "scripts");
     driver.runFor(3000);
 
-    EXPECT_TRUE(driver.messages().empty()) << fx.lastMessage();
+    ASSERT_EQ(driver.messages().size(), 1u) << fx.lastMessage();
+    EXPECT_EQ(driver.messages()[0].prompt,
+              backupFailureText(
+                  fx.gameDir().string(),
+                  (fx.programDir() / "BACKUP/scripts/cpscr001.dat").string() + ": Path not found"));
+    EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP/backup.source"));
+    driver.type("frmfirstload", "zekdir", fx.gameDir().string()).click("frmfirstload", "enter");
+    driver.run();
+    EXPECT_EQ(driver.messages().size(), 1u) << fx.lastMessage();
     EXPECT_TRUE(mainForm().Visible());
-    EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP" / "scripts"));
-    for (const std::string& file : firstPhaseFiles()) {
-        EXPECT_EQ(readFile(fx.programDir() / backupOf(file)), standin::gameFileBytes(file)) << file;
-    }
-    EXPECT_EQ(readFile(fx.programDir() / "BACKUP/SAVE/savgam08.hdr"),
-              standin::gameFileBytes("SAVE/savgam08.hdr"));
+    EXPECT_TRUE(fs::exists(fx.programDir() / "BACKUP/backup.source"));
 }
 
 TEST(Backup, GameDirectoryTextsThatStillWork) {
@@ -574,7 +624,6 @@ TEST(SavedSettings, MissingAvailabilityFileIsCreatedEmpty) {
     ASSERT_TRUE(fs::is_regular_file(fx.programDir() / "cpatrCFG.dat"));
     EXPECT_EQ(fs::file_size(fx.programDir() / "cpatrCFG.dat"), 0u);
     app::Main& main = mainForm();
-    EXPECT_EQ(main.cpatrCFG, std::string(6, '\0'));
     EXPECT_EQ(main.hfile[0], programHeader(1));
     EXPECT_EQ(main.Nothing1.ToolTipText(), "Guest Spells (Cannot be saved)");
 }
@@ -697,7 +746,7 @@ TEST(Options, OkWritesBothFilesAndUpdatesMain) {
     auto& driver = fx.driver();
     auto& options = forms::form<app::frmOptions>();
     const std::string newDir = (fx.gameDir().parent_path() / "Zek Game").string();
-    fs::create_directory(newDir);
+    fs::copy(fx.gameDir(), newDir, fs::copy_options::recursive);
     driver.menu("Main", "mnusettings")
         .then([&] {
             EXPECT_TRUE(options.Visible());
@@ -722,7 +771,7 @@ TEST(Options, ApplyWritesTheFilesButLeavesMain) {
     fx.start();
     auto& driver = fx.driver();
     const std::string newDir = (fx.gameDir().parent_path() / "zek").string();
-    fs::create_directory(newDir);
+    fs::copy(fx.gameDir(), newDir, fs::copy_options::recursive);
     driver.menu("Main", "mnusettings")
         .type("frmOptions", "zekdir", newDir)
         .click("frmOptions", "cmdApply")
@@ -764,7 +813,7 @@ TEST(Options, CancelAndEscWriteNothing) {
 // A game directory that is no existing folder (the first-run dialog's
 // design text is one) would fail the backup at every start: it is refused
 // where it is entered, with nothing written.
-TEST(GameFolderChoice, FolderThatDoesNotExistIsRefused) {
+TEST(GameFolderChoice, FolderThatIsNotTheGameIsRefused) {
     const std::string refused = "Error- Zekvarin Directory";
     auto expectRefusals = [&](ProgramFixture& fx, std::vector<std::string> folders) {
         const auto& messages = fx.driver().messages();
@@ -777,13 +826,22 @@ TEST(GameFolderChoice, FolderThatDoesNotExistIsRefused) {
     };
     {
         ProgramFixture fx(false);
+        const std::string notGame = fx.gameDir().parent_path().string();
+        fs::remove(fx.gameDir() / "levels" / "levl2025.hdr");
         fx.start();
         fx.driver()
             .click("frmfirstload", "enter")
             .type("frmfirstload", "zekdir", ".")
+            .click("frmfirstload", "enter")
+            .type("frmfirstload", "zekdir", notGame)
+            .click("frmfirstload", "enter")
+            .type("frmfirstload", "zekdir", fx.gameDir().string())
             .click("frmfirstload", "enter");
         fx.driver().run();
-        expectRefusals(fx, {"C:\\Program Files\\Kestrane\\Zekvarin", "."});
+        // The first file the backup needs that the folder lacks is named.
+        expectRefusals(fx, {"C:\\Program Files\\Kestrane\\Zekvarin", ".",
+                            "does not hold the game's file " + notGame + "\\levels\\levl2001.dat",
+                            fx.gameDir().string() + "\\levels\\levl2025.hdr"});
         EXPECT_TRUE(forms::form<app::frmfirstload>().Visible());
         EXPECT_EQ(readFile(fx.programDir() / "CFG" / "zekdir.cfg"), "");
         EXPECT_EQ(readFile(fx.programDir() / "CFG" / "appdir.cfg"), "");
@@ -793,14 +851,17 @@ TEST(GameFolderChoice, FolderThatDoesNotExistIsRefused) {
         ProgramFixture fx;
         fx.start();
         const std::string missing = (fx.gameDir().parent_path() / "moved away").string();
+        const std::string notGame = fx.gameDir().parent_path().string();
         fx.driver()
             .menu("Main", "mnusettings")
             .type("frmOptions", "zekdir", missing)
             .click("frmOptions", button)
+            .type("frmOptions", "zekdir", notGame)
+            .click("frmOptions", button)
             .then([&] { EXPECT_TRUE(forms::form<app::frmOptions>().Visible()); })
             .click("frmOptions", "cmdCancel");
         fx.driver().run();
-        expectRefusals(fx, {missing});
+        expectRefusals(fx, {missing, notGame + "\\levels\\levl2001.dat"});
         EXPECT_EQ(readFile(fx.programDir() / "CFG" / "zekdir.cfg"), fx.gameDir().string() + "\r\n");
         EXPECT_EQ(mainForm().zekdir.Text(), fx.gameDir().string());
     }

@@ -1,6 +1,7 @@
 #include "app/BackupTree.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "app/ConfigFiles.h"
 #include "forms/Error.h"
@@ -33,46 +34,81 @@ bool blank(const std::string& text) {
     return text.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
-bool contains(const std::vector<std::string>& list, const std::string& item) {
-    return std::find(list.begin(), list.end(), item) != list.end();
+// "device inode", as backup.source keeps a folder's identity.
+std::string identityText(const platform::FolderIdentity& identity) {
+    return std::to_string(identity.device) + " " + std::to_string(identity.inode);
+}
+
+std::optional<platform::FolderIdentity> parseIdentity(const std::string& text) {
+    platform::FolderIdentity identity;
+    const char* end = text.data() + text.size();
+    auto [afterDevice, deviceError] = std::from_chars(text.data(), end, identity.device);
+    if (deviceError != std::errc() || afterDevice == end || *afterDevice != ' ') {
+        return std::nullopt;
+    }
+    auto [afterInode, inodeError] = std::from_chars(afterDevice + 1, end, identity.inode);
+    if (inodeError != std::errc() || afterInode != end) {
+        return std::nullopt;
+    }
+    return identity;
 }
 
 }  // namespace
 
-bool BackupTree::Backup(const std::string& gameDir) const {
+std::string BackupTree::Backup(const std::string& gameDir) const {
+    platform::FileOperation operation;
     // Until every copy is made, the tree is the backup of no folder.
     try {
         platform::removeFile(ProgramDir() + kSource);
-    } catch (const forms::RuntimeError&) {
-        return false;
+    } catch (const forms::RuntimeError& error) {
+        return platform::describe(error);
     }
-    if (!BackupGameFiles([&gameDir] { return gameDir; })) {
-        return false;
+    Sweep(operation, gameDir);
+    // The identity is taken before the copies: should the folder be
+    // replaced meanwhile, the record names the one the copies began in,
+    // and End Game will not take the other for it.
+    const std::optional<platform::FolderIdentity> identity = platform::folderIdentity(gameDir);
+    std::string failure = BackupGameFiles(operation, [&gameDir] { return gameDir; });
+    if (!failure.empty()) {
+        return failure;
     }
     try {
-        platform::writeTextFile(ProgramDir() + kSource, gameDir + "\r\n");
+        platform::writeTextFile(
+            ProgramDir() + kSource,
+            gameDir + "\r\n" + (identity ? identityText(*identity) : "") + "\r\n");
     } catch (const forms::RuntimeError&) {
-        // The backup is made; without its record, Start Game takes it again.
+        // The backup is made; without its record End Game cannot tell where
+        // it came from, and asks.
     }
-    return true;
+    return "";
 }
 
-std::string BackupTree::Source() const {
+std::optional<BackupTree::Source> BackupTree::ReadSource() const {
+    std::vector<std::string> text;
     try {
-        return StripCrLf(platform::readTextFile(ProgramDir() + kSource));
+        text = lines(platform::readTextFile(ProgramDir() + kSource));
     } catch (const forms::RuntimeError&) {
-        return "";
+        return std::nullopt;
     }
+    if (text.empty() || text.front().empty()) {
+        return std::nullopt;
+    }
+    return Source{text.front(), text.size() > 1 ? parseIdentity(text[1]) : std::nullopt};
 }
 
-bool BackupTree::HoldsBackupOf(const std::string& gameDir) const {
-    std::string source = Source();
-    return !source.empty() && platform::sameFolder(source, gameDir);
-}
-
-bool BackupTree::SessionPending() const {
-    const std::string marker = ProgramDir() + kMarker;
-    return platform::fileExists(marker) || platform::folderExists(marker);
+BackupTree::Session BackupTree::State(std::string* why) const {
+    try {
+        platform::FileOperation operation;
+        return operation.entry(ProgramDir() + kMarker).kind ==
+                       platform::FileOperation::Kind::Missing
+                   ? Session::None
+                   : Session::Pending;
+    } catch (const forms::RuntimeError& error) {
+        if (why != nullptr) {
+            *why = platform::describe(error);
+        }
+        return Session::Unknown;
+    }
 }
 
 BackupTree::Marker BackupTree::ReadMarker() const {
@@ -80,13 +116,19 @@ BackupTree::Marker BackupTree::ReadMarker() const {
     Marker marker;
     if (!text.empty()) {
         marker.folder = text.front();
-        marker.created.assign(text.begin() + 1, text.end());
+        for (auto line = text.begin() + 1; line != text.end(); ++line) {
+            const std::size_t tab = line->find('\t');
+            marker.created.push_back(tab == std::string::npos
+                                         ? Created{*line, ""}
+                                         : Created{line->substr(0, tab), line->substr(tab + 1)});
+        }
     }
     return marker;
 }
 
-void BackupTree::BeginSession(const std::string& gameDir,
+void BackupTree::BeginSession(platform::FileOperation& operation, const std::string& gameDir,
                               const std::vector<CopyRow>& exportRows) const {
+    using Kind = platform::FileOperation::Kind;
     Marker marker;
     if (SessionPending()) {
         try {
@@ -98,14 +140,25 @@ void BackupTree::BeginSession(const std::string& gameDir,
         marker = Marker{gameDir, {}};
     }
     for (const CopyRow& row : exportRows) {
-        if (!platform::fileExists(gameDir + row.destination) &&
-            !contains(marker.created, row.destination)) {
-            marker.created.push_back(row.destination);
+        const bool known = std::any_of(
+            marker.created.begin(), marker.created.end(),
+            [&row](const Created& created) { return created.destination == row.destination; });
+        if (known) {
+            continue;
+        }
+        // Only what is not there at all is the export's to create; what is
+        // there (a file, a folder, a pipe) is the user's.
+        const platform::FileOperation::Entry entry = operation.entry(gameDir + row.destination);
+        if (entry.kind == Kind::Missing) {
+            marker.created.push_back({row.destination, ""});
+        } else if (entry.kind == Kind::DanglingLink) {
+            marker.created.push_back({row.destination, entry.target});
         }
     }
     std::string text = marker.folder + "\r\n";
-    for (const std::string& created : marker.created) {
-        text += created + "\r\n";
+    for (const Created& created : marker.created) {
+        text +=
+            created.destination + (created.target.empty() ? "" : "\t" + created.target) + "\r\n";
     }
     platform::writeTextFile(ProgramDir() + kMarker, text);
 }
@@ -119,11 +172,35 @@ void BackupTree::EndSession() const {
     }
 }
 
+void BackupTree::Sweep(platform::FileOperation& operation, const std::string& gameDir) const {
+    std::vector<std::string> folders = BackupFolders();
+    if (!gameDir.empty()) {
+        std::vector<std::string> game = GameFolders(gameDir);
+        folders.insert(folders.end(), game.begin(), game.end());
+    }
+    folders.push_back(ProgramDir() + "\\BACKUP");
+    folders.push_back(ProgramDir() + "\\CFG");
+    for (const std::string& folder : folders) {
+        operation.sweep(folder);
+    }
+}
+
+void BackupTree::SweepTemporaries(const std::string& gameDir) const {
+    platform::FileOperation operation;
+    Sweep(operation, gameDir);
+}
+
 BackupTree::Target BackupTree::RestoreTarget() const {
     using Problem = Target::Problem;
-    if (!SessionPending()) {
-        std::string source = Source();
-        return {IsGameFolder(source) ? Problem::None : Problem::NothingToRestore, source};
+    switch (State()) {
+        case Session::None:
+            // Nothing of the program's is in the game's folder: putting the
+            // backup back could only undo what the user did since.
+            return {Problem::NothingToRestore, ""};
+        case Session::Unknown:
+            return {Problem::Unreadable, ""};
+        case Session::Pending:
+            break;
     }
     Marker marker;
     try {
@@ -142,7 +219,11 @@ BackupTree::Target BackupTree::RestoreTarget() const {
     if (!platform::folderExists(folder)) {
         return {Problem::Missing, folder};
     }
-    if (!HoldsBackupOf(folder)) {
+    const std::optional<Source> source = ReadSource();
+    if (!source || !source->identity) {
+        return {Problem::CannotTell, folder};
+    }
+    if (platform::folderIdentity(folder) != source->identity) {
         return {Problem::NotBackedUp, folder};
     }
     return {Problem::None, folder};
@@ -150,16 +231,26 @@ BackupTree::Target BackupTree::RestoreTarget() const {
 
 BackupTree::Outcome BackupTree::Restore(const std::string& folder,
                                         const std::vector<CopyRow>& restoreRows) const {
-    std::vector<std::string> created;
+    std::vector<Created> created;
     if (SessionPending()) {
         try {
             created = ReadMarker().created;
         } catch (const forms::RuntimeError&) {
         }
     }
+    // One operation for the whole restore: its checks, removals and copies
+    // look each folder up once.
+    platform::FileOperation operation;
+    Sweep(operation, folder);
+    platform::CopySet set(operation);
     auto destinationBase = [&folder] { return folder; };
-    auto backedUp = [](const CopyRow& row) {
-        return platform::fileExists(ProgramDir() + row.source);
+    auto backedUp = [&operation](const CopyRow& row) {
+        return operation.fileExists(ProgramDir() + row.source);
+    };
+    auto createdAt = [&created](const CopyRow& row) {
+        return std::find_if(created.begin(), created.end(), [&row](const Created& entry) {
+            return entry.destination == row.destination;
+        });
     };
     Outcome outcome;
     for (int phase : {1, 2}) {
@@ -172,13 +263,20 @@ BackupTree::Outcome BackupTree::Restore(const std::string& folder,
                 continue;
             }
             const std::string destination = folder + row.destination;
-            if (!backedUp(row) && contains(created, row.destination)) {
+            auto madeByExport = createdAt(row);
+            if (!backedUp(row) && madeByExport != created.end()) {
                 try {
-                    platform::removeFile(destination);
+                    // Through a link, the export created the link's target;
+                    // the link itself was there before and stays.
+                    if (madeByExport->target.empty()) {
+                        operation.removeRegularFile(destination);
+                    } else {
+                        operation.removeRegularFile(madeByExport->target, true);
+                    }
                 } catch (const forms::RuntimeError& error) {
-                    problems.push_back(destination + ": " + error.Description());
+                    problems.push_back(platform::describe(error));
                 }
-            } else if (!platform::sameContents(ProgramDir() + row.source, destination)) {
+            } else if (!operation.sameContents(ProgramDir() + row.source, destination)) {
                 copies.push_back(row);
             }
         }
@@ -188,32 +286,28 @@ BackupTree::Outcome BackupTree::Restore(const std::string& folder,
                 outcome.failedFile = problems.front();
                 return outcome;
             }
-            std::size_t copied = 0;
             try {
-                CopyPhase(copies, 1, ProgramDir, destinationBase, &copied);
+                CopyPhase(copies, 1, ProgramDir, destinationBase, nullptr, &set);
             } catch (const forms::RuntimeError& error) {
                 outcome.firstPhaseFailed = true;
-                if (copied < copies.size()) {
-                    const CopyRow& row = copies[copied];
-                    outcome.failedFile =
-                        (backedUp(row) ? folder + row.destination : ProgramDir() + row.source) +
-                        ": " + error.Description();
-                }
+                outcome.failedFile = platform::describe(error);
                 return outcome;
             }
             continue;
         }
         for (const CopyRow& row :
-             CopyPhaseSkippingFailures(copies, 2, ProgramDir, destinationBase)) {
+             CopyPhaseSkippingFailures(copies, 2, ProgramDir, destinationBase, &set)) {
             // A file without a backup has nothing to restore. One with a
             // backup is tried once more, which also tells why it failed.
             if (!backedUp(row)) {
                 continue;
             }
             try {
-                platform::copyFile(ProgramDir() + row.source, folder + row.destination);
+                platform::CopySet retry(operation);
+                retry.add(ProgramDir() + row.source, folder + row.destination);
+                retry.commit(platform::CopySet::OnFailure::Stop);
             } catch (const forms::RuntimeError& error) {
-                problems.push_back(folder + row.destination + ": " + error.Description());
+                problems.push_back(platform::describe(error));
             }
         }
         outcome.notRestored = problems;

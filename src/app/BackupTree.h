@@ -5,21 +5,28 @@
 // files wait in the backup tree.
 //
 // - "\BACKUP\backup.source" names the game directory of the last complete
-//   backup. A backup first removes it and writes it again only once every
-//   copy is done, so a backup that stopped half-way belongs to no folder.
+//   backup: its path text on the first line, and on the second the folder's
+//   identity (device and inode), since another folder may stand at the same
+//   path later. A backup first removes it and writes it again only once
+//   every copy is done, so a backup that stopped half-way belongs to no
+//   folder.
 // - "\BACKUP\export.pending", the session marker, is written before the
 //   export's first copy. Its first line names the game directory exported
 //   to; each further line names a file the export created there (one the
-//   game directory did not have), so that End Game can remove it again.
-//   While the marker exists the tree holds the game's own files: no backup
-//   runs, and Main stays in the game-running state until End Game has put
-//   every backed-up file back.
+//   game directory did not have at all), so that End Game can remove it
+//   again. Where that path was a link to a missing file, the file the
+//   export created is the link's target: the line then holds the path, a
+//   tab and the target's native path. While the marker exists the tree
+//   holds the game's own files: no backup runs, and Main stays in the
+//   game-running state until End Game has put every backed-up file back.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/CopySet.h"
+#include "platform/Files.h"
 
 namespace app {
 
@@ -30,27 +37,36 @@ public:
 
     // ---- The backup
 
-    // Copies the BackupSet from the game directory into the tree. The tree
-    // then holds exactly what the game directory held: a file the game lacks
-    // (or that cannot be read) leaves no older copy behind. Returns false
-    // when a copy of the first phase failed, which ends the backup; an empty
-    // game directory counts as such a failure, since it would make every
-    // source a path from the root of the file system.
-    bool Backup(const std::string& gameDir) const;
-    // Whether the tree holds a complete backup of that folder.
-    bool HoldsBackupOf(const std::string& gameDir) const;
+    // Copies the BackupSet from the game directory into the tree, after
+    // sweeping the program's leftover temporary files from every folder
+    // involved (see BackupGameFiles). Returns an empty text when the backup
+    // is complete, else what failed: "file: the system's reason".
+    std::string Backup(const std::string& gameDir) const;
 
     // ---- The session
 
-    // Whether an exported game waits to be ended. A marker that cannot be
-    // read still counts: the game's files must not be backed up over.
-    bool SessionPending() const;
+    enum class Session {
+        None,     // no exported game waits to be ended
+        Pending,  // one does: the tree holds the game's own files
+        Unknown   // the tree cannot be read, so it may hold them
+    };
+    // `why`, when given, receives "folder: the system's reason" for Unknown.
+    Session State(std::string* why = nullptr) const;
+    // Whether the tree may hold the game's own files: a session that cannot
+    // be told counts, since the game's files must not be backed up over.
+    bool SessionPending() const { return State() != Session::None; }
+
     // Writes the marker before an export of these rows into the folder,
-    // naming the destinations the folder does not have yet (and those an
-    // earlier export of the same session created). Raises
-    // forms::RuntimeError when the marker cannot be written.
-    void BeginSession(const std::string& gameDir, const std::vector<CopyRow>& exportRows) const;
+    // naming the files the export will create (and those an earlier export
+    // of the same session created), within the export's file operation.
+    // Raises forms::RuntimeError when the marker cannot be written.
+    void BeginSession(platform::FileOperation& operation, const std::string& gameDir,
+                      const std::vector<CopyRow>& exportRows) const;
     void EndSession() const;
+
+    // Removes the program's leftover temporary files from the folders of the
+    // copy sets: the game's, the backup tree's and the configuration's.
+    void SweepTemporaries(const std::string& gameDir) const;
 
     // ---- The restore
 
@@ -63,14 +79,14 @@ public:
             NotFullPath,      // it names no full path ("." or garbage)
             Missing,          // the folder does not exist
             NotBackedUp,      // the folder is not the one the backup came from
-            NothingToRestore  // no session, and no complete backup
+            CannotTell,       // the backup does not say which folder it came from
+            NothingToRestore  // no session: nothing was exported
         };
         Problem problem = Problem::None;
         std::string folder;  // the folder named (empty when none is)
     };
-    // With a session, the folder the marker names, usable only when it is
-    // the full path of an existing folder and the very folder the backup
-    // came from. Without one, the folder the backup came from, if any.
+    // The folder the marker names, usable only when it is the full path of
+    // an existing folder and the very folder the backup came from.
     Target RestoreTarget() const;
 
     struct Outcome {
@@ -81,19 +97,30 @@ public:
         std::vector<std::string> notRestored;
     };
     // Puts the rows' backups into the folder. A destination that already
-    // holds its backup's bytes is left alone (it may be read-only). A row
-    // without a backup whose file the export created is removed. The first
-    // failure of the first phase ends the restore; later ones are collected.
+    // holds its backup's bytes is left alone (it may be read-only). A file
+    // the export created is removed; a folder or a link in its place is the
+    // user's and stays. The first failure of the first phase ends the
+    // restore; later ones are collected.
     Outcome Restore(const std::string& folder, const std::vector<CopyRow>& restoreRows) const;
 
 private:
+    struct Created {
+        std::string destination;  // relative to the game directory
+        std::string target;       // the native path created through a link, if any
+    };
     struct Marker {
         std::string folder;
-        std::vector<std::string> created;
+        std::vector<Created> created;
     };
     // Raises forms::RuntimeError when the marker cannot be read.
     Marker ReadMarker() const;
-    std::string Source() const;
+    struct Source {
+        std::string folder;
+        std::optional<platform::FolderIdentity> identity;
+    };
+    // The record of the last complete backup; nothing when there is none.
+    std::optional<Source> ReadSource() const;
+    void Sweep(platform::FileOperation& operation, const std::string& gameDir) const;
 };
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #include "app/ConfigFiles.h"
 
+#include "app/CopySet.h"
 #include "forms/Runtime.h"
 #include "platform/Files.h"
 
@@ -61,14 +62,36 @@ bool IsGameFolder(const std::string& dir) {
 }
 
 bool AcceptGameFolder(const std::string& dir) {
-    if (IsGameFolder(dir)) {
-        return true;
+    auto refuse = [&dir](const std::string& why) {
+        forms::MsgBox("The Zekvarin directory " + Printable(dir) + " " + why +
+                          ".  Please enter the full path of the folder Zekvarin is installed in, "
+                          "then try again.",
+                      forms::style::Exclamation, "Error- Zekvarin Directory");
+        return false;
+    };
+    if (!IsGameFolder(dir)) {
+        return refuse("is not an existing folder");
     }
-    forms::MsgBox("The Zekvarin directory " + dir +
-                      " is not an existing folder.  Please enter the full path of the folder "
-                      "Zekvarin is installed in, then try again.",
-                  forms::style::Exclamation, "Error- Zekvarin Directory");
-    return false;
+    // A folder without the files the backup's first phase copies would
+    // fail the backup at the next start.
+    platform::FileOperation operation;
+    for (const CopyRow& row : BackupSet()) {
+        if (row.phase == 1 && !operation.fileExists(dir + row.source)) {
+            return refuse("does not hold the game's file " + Printable(dir + row.source));
+        }
+    }
+    return true;
+}
+
+std::string Printable(const std::string& text) {
+    std::string shown = text;
+    for (char& c : shown) {
+        auto code = static_cast<unsigned char>(c);
+        if (code < 0x20 || code >= 0x7f) {
+            c = '?';
+        }
+    }
+    return shown;
 }
 
 }  // namespace app

@@ -44,8 +44,13 @@ Configuration ReadConfigurationOrEnd(const std::function<void()>& beforeMessage 
 // path of an existing folder. A relative path would depend on the folder the
 // program happens to be started from.
 bool IsGameFolder(const std::string& dir);
-// Checks a game directory the user entered. A refused one gets a message
-// saying why, and the caller writes nothing.
+// Checks a game directory the user entered: the full path of an existing
+// folder that holds every file the backup cannot do without. A refused one
+// gets a message saying why, and the caller writes nothing.
 bool AcceptGameFolder(const std::string& dir);
+
+// A text as a message can show it: what is not plain printable text
+// (control bytes, broken characters) becomes "?".
+std::string Printable(const std::string& text);
 
 }  // namespace app

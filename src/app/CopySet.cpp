@@ -1,5 +1,6 @@
 #include "app/CopySet.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/ConfigFiles.h"
@@ -105,26 +106,56 @@ std::vector<CopyRow> BackupSet() {
     return rows;
 }
 
-bool BackupGameFiles(const Base& gameDir) {
+std::string BackupGameFiles(platform::FileOperation& operation, const Base& gameDir) {
     if (gameDir().empty()) {
-        return false;
+        return "no Zekvarin directory is set";
     }
     std::vector<CopyRow> rows = BackupSet();
-    platform::CopySet set;
+    platform::CopySet set(operation);
     try {
         CopyPhase(rows, 1, gameDir, ProgramDir, nullptr, &set);
-    } catch (const forms::RuntimeError&) {
-        return false;
+        // The second phase is put in place whole or not at all: a copy that
+        // fails for any reason but a missing file keeps every older copy.
+        std::vector<const CopyRow*> lacking;
+        for (const CopyRow& row : rows) {
+            if (row.phase == 2 && !set.add(gameDir() + row.source, ProgramDir() + row.destination,
+                                           platform::CopySet::IfSourceMissing::Skip)) {
+                lacking.push_back(&row);
+            }
+        }
+        set.commit(platform::CopySet::OnFailure::Stop);
+        for (const CopyRow* row : lacking) {
+            operation.removeRegularFile(ProgramDir() + row->destination);
+        }
+    } catch (const forms::RuntimeError& error) {
+        return platform::describe(error);
     }
-    // A row that could not be copied keeps no older copy, or End Game would
-    // bring it back in place of a file the game does not have.
-    for (const CopyRow& row : CopyPhaseSkippingFailures(rows, 2, gameDir, ProgramDir, &set)) {
-        try {
-            platform::removeFile(ProgramDir() + row.destination);
-        } catch (const forms::RuntimeError&) {
+    return "";
+}
+
+namespace {
+
+// The folders the rows' paths lie in, each once, in the order first met.
+std::vector<std::string> foldersOf(const std::string& base, bool sources) {
+    std::vector<std::string> folders;
+    for (const CopyRow& row : BackupSet()) {
+        const std::string& path = sources ? row.source : row.destination;
+        std::string folder = base + path.substr(0, path.find_last_of('\\'));
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+            folders.push_back(folder);
         }
     }
-    return true;
+    return folders;
+}
+
+}  // namespace
+
+std::vector<std::string> GameFolders(const std::string& gameDir) {
+    return foldersOf(gameDir, true);
+}
+
+std::vector<std::string> BackupFolders() {
+    return foldersOf(ProgramDir(), false);
 }
 
 }  // namespace app

@@ -13,7 +13,8 @@
 
 namespace platform {
 class CopySet;
-}
+class FileOperation;
+}  // namespace platform
 
 namespace app {
 
@@ -54,12 +55,21 @@ std::string scriptNumber(int number);
 std::vector<CopyRow> BackupSet();
 
 // Copies the BackupSet from the game directory (the text the function gives,
-// fetched for every copy) into the program's backup tree; a phase-2 file
-// that cannot be copied (the game lacks it) leaves no older copy behind.
-// Returns false when
-// a copy of the first phase failed, which ends the backup; an empty game
-// directory counts as such a failure, since it would make every source a
-// path from the root of the file system.
-bool BackupGameFiles(const Base& gameDir);
+// fetched for every copy) into the program's backup tree, within one file
+// operation. A phase-2 file the game does not have at all leaves no older
+// copy behind, since End Game would bring it back in place of nothing. Any
+// other failure (a first-phase file missing, a file that cannot be read or
+// is not a regular file, a full disk) fails the whole backup, and the
+// second phase's older copies stay as they were. An empty game directory
+// fails too: it would make every source a path from the root of the file
+// system. Returns an empty text when the backup is complete, else what
+// failed: "file: the system's reason".
+std::string BackupGameFiles(platform::FileOperation& operation, const Base& gameDir);
+
+// The folders of the BackupSet on the game's side (its `levels`,
+// `language` and `SAVE` folders, which the export and the restore write
+// into too) and on the backup tree's side, as path texts.
+std::vector<std::string> GameFolders(const std::string& gameDir);
+std::vector<std::string> BackupFolders();
 
 }  // namespace app

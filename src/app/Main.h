@@ -100,7 +100,8 @@ public:
     std::string cpatrfile;  // work buffer for one computer player's attributes
     // Which saved records the load step actually read (index 0 is
     // cpatrCFG.dat, 1-25 the headers of levels 1-25). Start Game saves only
-    // these, so a failed load never overwrites good saved settings.
+    // these, so a failed load never overwrites good saved settings. Flags
+    // not read whole count as read once they are taken from level 1.
     std::array<bool, kLevelCount + 1> recordLoaded{};
     // The help viewer object (a help::HTMLHelp), made by the first Help
     // command and kept for the form's life. Held without its type because

@@ -13,7 +13,8 @@ namespace app {
 namespace {
 
 std::string backupFailureText(const std::string& gameDir) {
-    return "Zekvarin Skirmish Mode was unable to backup the files in the directory " + gameDir +
+    return "Zekvarin Skirmish Mode was unable to backup the files in the directory " +
+           Printable(gameDir) +
            ".  If the problem persists, try running the Zekvarin Restore file.";
 }
 
@@ -47,53 +48,77 @@ bool Main::loadConfigurationAndBackup() {
     zekdir.setText(configuration.zekdir);
     appdir.setText(configuration.appdir);
 
-    // While an exported game is still in the game's folder, the backup tree
-    // holds the game's own files: backing up now would put the exported
-    // ones in their place.
-    if (backupTree.SessionPending()) {
+    std::string why;
+    switch (backupTree.State(&why)) {
+        case BackupTree::Session::Pending:
+            // While an exported game is still in the game's folder, the
+            // backup tree holds the game's own files: backing up now would
+            // put the exported ones in their place.
+            backupTree.SweepTemporaries(zekdir.Text());
+            return true;
+        case BackupTree::Session::Unknown:
+            // The tree may hold the game's own files: nothing is backed up
+            // over it, and End Game stays the way on once it can be read.
+            forms::MsgBox("Zekvarin Skirmish Mode cannot read its backup folder " + ProgramDir() +
+                              "\\BACKUP, so it cannot tell whether a game is in progress:\r\n\r\n" +
+                              why +
+                              "\r\n\r\nNothing was backed up, since the folder may hold your "
+                              "game's original files.  Allow Zekvarin Skirmish Mode to read the "
+                              "folder, then press End Game.",
+                          forms::style::Exclamation, "Error- File Backup");
+            return true;
+        case BackupTree::Session::None:
+            break;
+    }
+    const std::string failure = backupTree.Backup(zekdir.Text());
+    if (failure.empty()) {
         return true;
     }
-    if (backupTree.Backup(zekdir.Text())) {
-        return true;
-    }
-    // A game folder that was moved or removed since it was configured: the
-    // user chooses it again, rather than meeting this message at every start.
-    if (!zekdir.Text().empty() && !platform::folderExists(zekdir.Text())) {
-        forms::MsgBox(backupFailureText(zekdir.Text()) +
-                          "\r\n\r\nPlease choose the Zekvarin directory again.",
-                      forms::style::Critical, "Critical Error- File Backup");
-        Unload();
-        forms::form<frmfirstload>().Show();
-        return false;
-    }
-    forms::MsgBox(
-        backupFailureText(zekdir.Text()) + "\r\n\r\nZekvarin Skirmish Mode will now close.",
-        forms::style::Critical, "Critical Error- File Backup");
-    forms::End(forms::kExitOnError);
+    // Whatever stopped the backup (a folder that moved or is not the game,
+    // a missing or unreadable file), the user chooses the folder again
+    // rather than meeting this message at every start.
+    forms::MsgBox(backupFailureText(zekdir.Text()) + "\r\n\r\n" + Printable(failure) +
+                      "\r\n\r\nPlease choose the Zekvarin directory again.",
+                  forms::style::Critical, "Critical Error- File Backup");
+    Unload();
+    forms::form<frmfirstload>().Show();
+    return false;
 }
 
 bool Main::BackupBeforeExport() {
-    if (backupTree.HoldsBackupOf(zekdir.Text())) {
+    // A fresh backup before every export, so that End Game puts back the
+    // folder exactly as it was just before this game, not as it was when
+    // the program started. Within a session the tree already holds it.
+    if (backupTree.SessionPending()) {
         return true;
     }
-    if (backupTree.Backup(zekdir.Text())) {
+    const std::string failure = backupTree.Backup(zekdir.Text());
+    if (failure.empty()) {
         return true;
     }
-    forms::MsgBox(backupFailureText(zekdir.Text()), forms::style::Exclamation,
-                  "Error- File Backup");
+    forms::MsgBox(backupFailureText(zekdir.Text()) + "\r\n\r\n" + Printable(failure),
+                  forms::style::Exclamation, "Error- File Backup");
     return false;
 }
 
 bool Main::loadSavedSettings() {
     try {
-        ReadRecord(ProgramDir() + "\\cpatrCFG.dat", cpatrCFG, kAvailabilityLength);
-        recordLoaded[0] = true;
+        // A flags file that is missing (the read creates it empty), empty or
+        // short holds no flags anyone chose.
+        recordLoaded[0] = ReadRecord(ProgramDir() + "\\cpatrCFG.dat", cpatrCFG,
+                                     kAvailabilityLength) == kAvailabilityLength;
         for (int level = 2; level <= kLevelCount; ++level) {
             ReadRecord(ProgramDir() + levelHeaderPath(level), hfile[level - 1], kLevelHeaderLength);
             recordLoaded[level] = true;
         }
         ReadRecord(ProgramDir() + levelHeaderPath(1), hfile[0], kLevelHeaderLength);
         recordLoaded[1] = true;
+        // Flags not read start from level 1's characters 1-6, which have
+        // their layout and which every toggle mirrors into them.
+        if (!recordLoaded[0]) {
+            cpatrCFG = hfile[0].substr(0, kAvailabilityLength);
+            recordLoaded[0] = true;
+        }
     } catch (const forms::RuntimeError&) {
         forms::MsgBox(
             "An error occured while trying to load the level settings from " + ProgramDir() +

@@ -49,8 +49,10 @@ std::string levelHeaderPath(int level) {
     return name;
 }
 
-void ReadRecord(const std::string& path, std::string& buffer, std::size_t length) {
-    buffer = platform::readRecord(path, length);
+std::size_t ReadRecord(const std::string& path, std::string& buffer, std::size_t length) {
+    std::size_t got = 0;
+    buffer = platform::readRecord(path, length, &got);
+    return got;
 }
 
 void WriteRecord(const std::string& path, const std::string& buffer) {

@@ -46,8 +46,9 @@ std::string levelHeaderPath(int level);
 // Reads a record file into the buffer: the buffer becomes `length` NUL
 // characters, then takes the file's first bytes, up to `length`. A missing
 // file in an existing folder is created empty; if the open fails, the buffer
-// is left as it was. Raises forms::RuntimeError.
-void ReadRecord(const std::string& path, std::string& buffer, std::size_t length);
+// is left as it was. Returns how many bytes the file gave. Raises
+// forms::RuntimeError.
+std::size_t ReadRecord(const std::string& path, std::string& buffer, std::size_t length);
 // Writes the whole buffer at byte 1 of the file; the file is never shortened.
 void WriteRecord(const std::string& path, const std::string& buffer);
 

@@ -18,6 +18,7 @@ namespace forms {
 // Error numbers in the classic runtime's numbering, for the error report.
 namespace err {
 constexpr int InvalidProcedureCall = 5;
+constexpr int BadFileName = 52;
 constexpr int FileNotFound = 53;
 constexpr int FileAlreadyOpen = 55;
 constexpr int DeviceIO = 57;

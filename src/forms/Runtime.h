@@ -30,6 +30,10 @@ struct AppInfo {
     std::string Path;
     // Whether another process of the same program is running.
     bool PrevInstance = false;
+    // Why that could not be told (empty when it could): the program then
+    // does not run, since a second one on its folder could take the backup
+    // of the game's files from under the first.
+    std::string InstanceCheckFailure;
     // The build's version, from the project's one declaration of it.
     int Major = ZEK_VERSION_MAJOR;
     int Minor = ZEK_VERSION_MINOR;

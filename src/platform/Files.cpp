@@ -22,6 +22,7 @@ namespace {
 
 std::optional<CopyFault> copyFault;
 std::function<void(const FileEvent&)> recorder;
+std::function<int(const std::string&)> accessFault;
 
 void record(FileStep step, const std::string& path, const std::string& target = {}) {
     if (recorder) {
@@ -65,41 +66,90 @@ std::string joined(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-bool isFolder(const std::string& native) {
-    struct stat st {};
-    return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 bool missing(int error) {
     return error == ENOENT || error == ENOTDIR;
+}
+
+// Our own error number for a path that is there but is no regular file (a
+// folder, a pipe, a device): reading it could block for ever or read
+// something that is no game file. Outside the system's numbers.
+constexpr int kNotRegular = -1;
+
+// ---- the system calls on paths, where tests inject their faults
+
+bool faulted(const std::string& native) {
+    // A path text holding a NUL byte names nothing: the system would stop
+    // reading it at the NUL, at another file.
+    if (native.find('\0') != std::string::npos) {
+        errno = ENOENT;
+        return true;
+    }
+    if (accessFault) {
+        if (int error = accessFault(native); error != 0) {
+            errno = error;
+            return true;
+        }
+    }
+    return false;
+}
+
+int lstatPath(const std::string& native, struct stat* st) {
+    return faulted(native) ? -1 : ::lstat(native.c_str(), st);
+}
+
+int statPath(const std::string& native, struct stat* st) {
+    return faulted(native) ? -1 : ::stat(native.c_str(), st);
+}
+
+int openPath(const std::string& native, int flags, mode_t mode = 0) {
+    return faulted(native) ? -1 : ::open(native.c_str(), flags | O_CLOEXEC, mode);
+}
+
+bool isFolder(const std::string& native) {
+    struct stat st {};
+    return statPath(native, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // What the classic runtime reports for a failed file operation. A missing
 // entry is "file not found" when its folder exists and "path not found" when
 // the folder itself is missing.
 [[noreturn]] void raise(int error, const std::string& native) {
-    switch (error) {
-        case ENOENT:
-        case ENOTDIR:
-            if (isFolder(parentOf(native))) {
-                throw forms::RuntimeError(forms::err::FileNotFound, "File not found");
-            }
-            throw forms::RuntimeError(forms::err::PathNotFound, "Path not found");
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case ETXTBSY:
-            throw forms::RuntimeError(forms::err::PermissionDenied, "Permission denied");
-        case ENOSPC:
-        case EDQUOT:
-            throw forms::RuntimeError(forms::err::DiskFull, "Disk full");
-        case EEXIST:
-            throw forms::RuntimeError(forms::err::FileAlreadyExists, "File already exists");
-        case EISDIR:
-            throw forms::RuntimeError(forms::err::PathFileAccess, "Path/File access error");
-        default:
-            throw forms::RuntimeError(forms::err::DeviceIO, "Device I/O error");
+    if (native.empty() || native.find('\0') != std::string::npos) {
+        // A path text that names nothing the system can look up (empty, or
+        // holding a NUL byte).
+        throw FileError(forms::err::BadFileName, "Bad file name or number", "");
     }
+    struct Report {
+        int number;
+        const char* description;
+    };
+    auto report = [&]() -> Report {
+        switch (error) {
+            case ENOENT:
+            case ENOTDIR:
+                if (isFolder(parentOf(native))) {
+                    return {forms::err::FileNotFound, "File not found"};
+                }
+                return {forms::err::PathNotFound, "Path not found"};
+            case EACCES:
+            case EPERM:
+            case EROFS:
+            case ETXTBSY:
+                return {forms::err::PermissionDenied, "Permission denied"};
+            case ENOSPC:
+            case EDQUOT:
+                return {forms::err::DiskFull, "Disk full"};
+            case EEXIST:
+                return {forms::err::FileAlreadyExists, "File already exists"};
+            case EISDIR:
+                return {forms::err::PathFileAccess, "Path/File access error"};
+            case kNotRegular:
+                return {forms::err::PathFileAccess, "Not a regular file"};
+            default:
+                return {forms::err::DeviceIO, "Device I/O error"};
+        }
+    }();
+    throw FileError(report.number, report.description, native);
 }
 
 // The read-only attribute: a file nobody may write. Checked by hand because
@@ -180,20 +230,91 @@ std::size_t readSome(int fd, char* buffer, std::size_t size, const std::string& 
     }
 }
 
+// Opens a file for reading only when it is a regular file (or a link to
+// one): a pipe in a game file's place would make the open, or the first
+// read, wait for a writer that never comes, and a device is no game file.
+// The status is asked first, so such a path is never opened; the open does
+// not wait either, and what it opened is checked again, since the path may
+// have changed in between. On failure `errno` tells why (kNotRegular for
+// what is not a regular file).
+Fd openForReading(const std::string& native, int flags = 0) {
+    struct stat st {};
+    if (statPath(native, &st) != 0) {
+        return Fd();
+    }
+    if (!S_ISREG(st.st_mode)) {
+        errno = kNotRegular;
+        return Fd();
+    }
+    Fd fd(openPath(native, O_RDONLY | O_NONBLOCK | O_NOCTTY | flags));
+    if (fd.get() < 0) {
+        return fd;
+    }
+    int error = 0;
+    if (::fstat(fd.get(), &st) != 0) {
+        error = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        error = kNotRegular;
+    } else if (const int status = ::fcntl(fd.get(), F_GETFL);
+               status < 0 || ::fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        fd = Fd();
+        errno = error;
+    }
+    return fd;
+}
+
+// ---- temporary files
+
+constexpr const char* kTempMark = ".zektmp-";
+constexpr std::size_t kTempSuffix = 6;
+
+// ".NAME.zektmp-XXXXXX": only the program writes such names, and only while
+// a copy is under way. The single-instance lock on the program folder means
+// that one found before a copy starts is a leftover of a copy that was
+// killed.
+bool isOwnTemporary(const std::string& name) {
+    const std::size_t markLength = std::strlen(kTempMark);
+    if (name.size() < 2 + markLength + kTempSuffix || name.front() != '.') {
+        return false;
+    }
+    return name.compare(name.size() - kTempSuffix - markLength, markLength, kTempMark) == 0;
+}
+
+std::string temporaryName(const std::string& name) {
+    static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::minstd_rand random(static_cast<unsigned>(::getpid()) ^
+                                   static_cast<unsigned>(std::random_device{}()));
+    std::string temp = "." + name + kTempMark;
+    for (std::size_t i = 0; i < kTempSuffix; ++i) {
+        temp += kChars[random() % (sizeof kChars - 1)];
+    }
+    return temp;
+}
+
 // ---- names in any case
 
 // The entries of one folder, to find a name in another case. When several
 // entries differ from a name only in case, the first in name order wins, so
-// the same text always names the same file.
+// the same text always names the same file. The program's own temporary
+// files are kept apart: nothing looks them up, and the sweep removes them.
+// A folder that cannot be read lists as empty.
 class Listing {
 public:
     explicit Listing(const std::string& folder) {
-        DIR* dir = ::opendir(folder.c_str());
+        DIR* dir = faulted(folder) ? nullptr : ::opendir(folder.c_str());
         if (dir == nullptr) {
             return;
         }
+        record(FileStep::List, folder);
         while (dirent* entry = ::readdir(dir)) {
-            add(entry->d_name);
+            if (isOwnTemporary(entry->d_name)) {
+                stale_.emplace_back(entry->d_name);
+            } else {
+                add(entry->d_name);
+            }
         }
         ::closedir(dir);
     }
@@ -207,6 +328,32 @@ public:
             return name;  // the exact spelling exists too
         }
         return match->second;
+    }
+
+    // The temporary files a killed copy left, until they are swept.
+    std::vector<std::string> takeStale() { return std::exchange(stale_, {}); }
+
+    void remove(const std::string& name) {
+        if (others_.erase(name) != 0) {
+            return;
+        }
+        auto slot = first_.find(lowerCase(name));
+        if (slot == first_.end() || slot->second != name) {
+            return;
+        }
+        // The next spelling in name order takes its place, if there is one.
+        std::optional<std::string> next;
+        for (const std::string& other : others_) {
+            if (lowerCase(other) == slot->first && (!next || other < *next)) {
+                next = other;
+            }
+        }
+        if (next) {
+            others_.erase(*next);
+            slot->second = *next;
+        } else {
+            first_.erase(slot);
+        }
     }
 
     void add(const std::string& name) {
@@ -228,22 +375,38 @@ private:
     // read it.
     std::unordered_map<std::string, std::string> first_;
     std::unordered_set<std::string> others_;
+    std::vector<std::string> stale_;
 };
+
+// A path text with "\" as "/" and no empty names: "a\\b/" is "a/b/".
+std::string slashed(const std::string& text) {
+    std::string path;
+    path.reserve(text.size());
+    for (char c : text) {
+        c = c == '\\' ? '/' : c;
+        if (c != '/' || path.empty() || path.back() != '/') {
+            path += c;
+        }
+    }
+    return path;
+}
 
 // Maps path texts onto the file system. The whole path is tried first, in
 // the case it is written in, which is what nearly every path of a game
 // installed in one case needs: one look-up. Only when that fails is the path
 // walked name by name. What the walk finds (the folders and the listings of
-// their entries) is kept for the resolver's life, which is one copy set, so
-// that a set of 152 copies lists a folder once, not once per copy.
+// their entries) is kept for the resolver's life, which is one file
+// operation, so that an operation on 152 files lists a folder once, not once
+// per file.
 class Resolver {
 public:
     // `literalMissing`: the caller found nothing at the path as written.
+    // A text the system cannot look up (empty, or holding a NUL byte)
+    // resolves to the empty path, which names nothing.
     std::string resolve(const std::string& text, bool literalMissing = false) {
-        std::string slashed = text;
-        std::replace(slashed.begin(), slashed.end(), '\\', '/');
-        if (slashed.empty()) {
-            return slashed;
+        const std::string slashed = platform::slashed(text);
+        if (slashed.empty() || slashed.find('\0') != std::string::npos) {
+            return "";
         }
         std::vector<std::string> parts;
         for (std::size_t pos = 0; pos <= slashed.size();) {
@@ -261,7 +424,7 @@ public:
             literal = joined(literal.empty() ? "/" : literal, part);
         }
         struct stat st {};
-        if (!parts.empty() && !literalMissing && ::lstat(literal.c_str(), &st) == 0) {
+        if (!parts.empty() && !literalMissing && lstatPath(literal, &st) == 0) {
             return finished(literal, absolute, trailing);
         }
 
@@ -312,11 +475,11 @@ private:
                                       const std::string& candidate) {
         if (!listed(folder)) {
             struct stat st {};
-            if (::lstat(candidate.c_str(), &st) == 0) {
+            if (lstatPath(candidate, &st) == 0) {
                 return name;
             }
             std::string upper = upperCase(name);
-            if (upper != name && ::lstat(joined(folder, upper).c_str(), &st) == 0) {
+            if (upper != name && lstatPath(joined(folder, upper), &st) == 0) {
                 return upper;
             }
         }
@@ -341,38 +504,11 @@ private:
     std::unordered_map<std::string, Listing> listings_;     // folder -> its entries
 };
 
-// ---- temporary files
-
-constexpr const char* kTempMark = ".zektmp-";
-constexpr std::size_t kTempSuffix = 6;
-
-// ".NAME.zektmp-XXXXXX": only the program writes such names, and only while
-// a copy is under way. The single-instance lock means that one found before
-// a copy starts is a leftover of a copy that was killed.
-bool isOwnTemporary(const std::string& name) {
-    const std::size_t markLength = std::strlen(kTempMark);
-    if (name.size() < 2 + markLength + kTempSuffix || name.front() != '.') {
-        return false;
-    }
-    return name.compare(name.size() - kTempSuffix - markLength, markLength, kTempMark) == 0;
-}
-
-std::string temporaryName(const std::string& name) {
-    static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static std::minstd_rand random(static_cast<unsigned>(::getpid()) ^
-                                   static_cast<unsigned>(std::random_device{}()));
-    std::string temp = "." + name + kTempMark;
-    for (std::size_t i = 0; i < kTempSuffix; ++i) {
-        temp += kChars[random() % (sizeof kChars - 1)];
-    }
-    return temp;
-}
-
 // Copies the rest of `in` into `out`. The kernel copies between the two
 // files itself where it can; a failure injected by a test goes the long way,
 // so that it can stop after an exact number of bytes.
-void copyData(int in, int out, std::optional<std::size_t> failAfter, const std::string& from,
-              const std::string& to) {
+void copyData(int in, int out, std::optional<std::size_t> failAfter, int failError,
+              const std::string& from, const std::string& to) {
     if (!failAfter) {
         while (true) {
             ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
@@ -396,13 +532,13 @@ void copyData(int in, int out, std::optional<std::size_t> failAfter, const std::
     while (std::size_t chunk = readSome(in, buffer.data(), buffer.size(), from)) {
         if (failAfter && written + chunk > *failAfter) {
             writeAll(out, buffer.data(), *failAfter - written, to);
-            throw forms::RuntimeError(forms::err::DeviceIO, "Device I/O error");
+            raise(failError, to);
         }
         writeAll(out, buffer.data(), chunk, to);
         written += chunk;
     }
     if (failAfter) {
-        throw forms::RuntimeError(forms::err::DeviceIO, "Device I/O error");
+        raise(failError, to);
     }
 }
 
@@ -418,7 +554,7 @@ struct Target {
 Target targetOf(std::string path) {
     Target target;
     for (int hops = 0; hops < 40; ++hops) {
-        if (::lstat(path.c_str(), &target.st) != 0) {
+        if (lstatPath(path, &target.st) != 0) {
             if (!missing(errno)) {
                 raise(errno, path);
             }
@@ -447,16 +583,31 @@ void syncFolderOf(std::string native) {
         native.pop_back();
     }
     const std::string parent = parentOf(native);
-    Fd folder(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd folder(openPath(parent, O_RDONLY | O_DIRECTORY));
     if (folder.get() < 0 || ::fsync(folder.get()) != 0) {
         raise(errno, native);
     }
     record(FileStep::SyncFolder, parent);
 }
 
+// Removes the program's own temporary files that the listing of `folder`
+// found there, through the folder's descriptor when one is open.
+void sweepListed(Listing& listing, const std::string& folder, int folderFd = AT_FDCWD) {
+    for (const std::string& name : listing.takeStale()) {
+        const std::string path = joined(folder, name);
+        if (::unlinkat(folderFd, folderFd == AT_FDCWD ? path.c_str() : name.c_str(), 0) == 0) {
+            record(FileStep::Remove, path);
+        }
+    }
+}
+
 }  // namespace
 
 // ---- CopySet
+
+struct FileOperation::Impl {
+    Resolver resolver;
+};
 
 struct CopySet::Impl {
     // A folder copies go into, held open for its temporary files, the
@@ -471,15 +622,19 @@ struct CopySet::Impl {
         Folder* folder = nullptr;  // null: nothing to do (a file onto itself)
         std::string temp;
         std::string name;
-        bool failRename = false;
+        int renameFault = 0;  // an injected failure of the rename
     };
 
-    Resolver resolver;
+    explicit Impl(FileOperation* shared)
+        : own(shared != nullptr ? nullptr : std::make_unique<FileOperation>()),
+          resolver((shared != nullptr ? *shared : *own).impl_->resolver) {}
+    ~Impl() { dropFrom(0); }
+
+    std::unique_ptr<FileOperation> own;
+    Resolver& resolver;
     std::unordered_map<std::string, Folder> folders;
     std::vector<Pending> pending;
     std::size_t placed = 0;
-
-    ~Impl() { dropFrom(0); }
 
     // Opens a folder for the first copy into it, and removes the temporary
     // files a killed copy left there.
@@ -488,7 +643,7 @@ struct CopySet::Impl {
         if (known != folders.end()) {
             return known->second;
         }
-        Fd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        Fd fd(openPath(path, O_RDONLY | O_DIRECTORY));
         if (fd.get() < 0) {
             raise(errno, destination);
         }
@@ -496,24 +651,10 @@ struct CopySet::Impl {
         if (::fstat(fd.get(), &st) != 0) {
             raise(errno, destination);
         }
-        // A plain scan: a game's levels folder may hold thousands of
-        // entries, and only names of our own temporaries matter here.
-        std::vector<std::string> stale;
-        if (DIR* dir = ::opendir(path.c_str())) {
-            while (dirent* entry = ::readdir(dir)) {
-                if (isOwnTemporary(entry->d_name)) {
-                    stale.emplace_back(entry->d_name);
-                }
-            }
-            ::closedir(dir);
-        }
-        // (A listing made before keeps the removed names: nothing asks for
-        // a temporary's name.)
-        for (const std::string& name : stale) {
-            if (::unlinkat(fd.get(), name.c_str(), 0) == 0) {
-                record(FileStep::Remove, joined(path, name));
-            }
-        }
+        // Before the first copy into the folder, the leftovers of a copy
+        // that was killed go. The listing also serves the look-ups of names
+        // in another case there.
+        sweepListed(resolver.listing(path), path, fd.get());
         Folder& added = folders[path];
         added.path = path;
         added.fd = std::move(fd);
@@ -523,10 +664,9 @@ struct CopySet::Impl {
 
     // Writes a new file's data into a temporary beside the destination.
     // `fill` writes the data; on any failure the temporary is removed.
-    void stage(const std::string& destinationText, const struct stat* source, bool failRename,
+    void stage(const std::string& destinationText, const struct stat* source, int renameFault,
                const std::function<void(int out, const std::string& to)>& fill) {
-        std::string literal = destinationText;
-        std::replace(literal.begin(), literal.end(), '\\', '/');
+        const std::string literal = slashed(destinationText);
         Target target = targetOf(literal);
         if (!target.exists) {
             target = targetOf(resolver.resolve(destinationText, target.path == literal));
@@ -578,7 +718,7 @@ struct CopySet::Impl {
             ::unlinkat(into.fd.get(), temp.c_str(), 0);
             throw;
         }
-        pending.push_back({&into, temp, name, failRename});
+        pending.push_back({&into, temp, name, renameFault});
     }
 
     void dropFrom(std::size_t first) {
@@ -637,8 +777,8 @@ struct CopySet::Impl {
             }
             const std::string target = joined(copy.folder->path, copy.name);
             int error = 0;
-            if (copy.failRename) {
-                error = EIO;
+            if (copy.renameFault != 0) {
+                error = copy.renameFault;
             } else if (::renameat(copy.folder->fd.get(), copy.temp.c_str(), copy.folder->fd.get(),
                                   copy.name.c_str()) != 0) {
                 error = errno;
@@ -681,39 +821,47 @@ struct CopySet::Impl {
     }
 };
 
-CopySet::CopySet() : impl_(std::make_unique<Impl>()) {}
+CopySet::CopySet() : impl_(std::make_unique<Impl>(nullptr)) {}
+
+CopySet::CopySet(FileOperation& operation) : impl_(std::make_unique<Impl>(&operation)) {}
 
 CopySet::~CopySet() = default;
 
-void CopySet::add(const std::string& source, const std::string& destination) {
-    std::string from = source;
-    std::replace(from.begin(), from.end(), '\\', '/');
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+bool CopySet::add(const std::string& source, const std::string& destination,
+                  IfSourceMissing ifMissing) {
+    std::string from = slashed(source);
+    Fd in = openForReading(from);
     if (in.get() < 0 && missing(errno)) {
         from = impl_->resolver.resolve(source, true);
-        in = Fd(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+        in = openForReading(from);
     }
     if (in.get() < 0) {
+        // Only a source that is not there at all is missing; one that is
+        // there and cannot be read is a failure, whatever the caller skips.
+        if (ifMissing == IfSourceMissing::Skip && errno == ENOENT && !from.empty()) {
+            return false;
+        }
         raise(errno, from);
     }
     struct stat sourceStat {};
     if (::fstat(in.get(), &sourceStat) != 0) {
         raise(errno, from);
     }
-    if (S_ISDIR(sourceStat.st_mode)) {
-        raise(EISDIR, from);
-    }
     std::optional<std::size_t> failAfter;
-    bool failRename = false;
+    int renameFault = 0;
+    int failError = EIO;
     if (copyFault && copyFault->when && copyFault->when(source, destination)) {
-        failRename = copyFault->atRename;
-        if (!failRename) {
+        failError = copyFault->error != 0 ? copyFault->error : EIO;
+        if (copyFault->atRename) {
+            renameFault = failError;
+        } else {
             failAfter = copyFault->afterBytes;
         }
     }
-    impl_->stage(destination, &sourceStat, failRename, [&](int out, const std::string& to) {
-        copyData(in.get(), out, failAfter, from, to);
+    impl_->stage(destination, &sourceStat, renameFault, [&](int out, const std::string& to) {
+        copyData(in.get(), out, failAfter, failError, from, to);
     });
+    return true;
 }
 
 std::vector<std::size_t> CopySet::commit(OnFailure onFailure) {
@@ -724,182 +872,57 @@ std::size_t CopySet::placed() const {
     return impl_->placed;
 }
 
-// ---- single files
+// ---- one operation
 
-std::string nativePath(const std::string& path) {
-    return Resolver().resolve(path);
+FileOperation::FileOperation() : impl_(std::make_unique<Impl>()) {}
+
+FileOperation::~FileOperation() = default;
+
+std::string FileOperation::nativePath(const std::string& path) {
+    return impl_->resolver.resolve(path);
 }
 
-bool fileExists(const std::string& path) {
+FileOperation::Entry FileOperation::entry(const std::string& path) {
+    const std::string native = nativePath(path);
     struct stat st {};
-    return ::stat(nativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (native.empty()) {
+        return {};
+    }
+    if (lstatPath(native, &st) != 0) {
+        if (missing(errno)) {
+            return {};
+        }
+        raise(errno, native);
+    }
+    if (S_ISLNK(st.st_mode)) {
+        Target target = targetOf(native);
+        if (!target.exists) {
+            return {Kind::DanglingLink, target.path};
+        }
+        st = target.st;
+    }
+    return {S_ISREG(st.st_mode)   ? Kind::File
+            : S_ISDIR(st.st_mode) ? Kind::Folder
+                                  : Kind::Other,
+            ""};
 }
 
-bool folderExists(const std::string& path) {
+bool FileOperation::fileExists(const std::string& path) {
+    struct stat st {};
+    return statPath(nativePath(path), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FileOperation::folderExists(const std::string& path) {
     return isFolder(nativePath(path));
 }
 
-void copyFile(const std::string& source, const std::string& destination) {
-    CopySet set;
-    set.add(source, destination);
-    set.commit(CopySet::OnFailure::Stop);
-}
-
-void makeFolder(const std::string& path) {
-    std::string native = nativePath(path);
-    if (::mkdir(native.c_str(), 0777) != 0) {
-        if (errno == EEXIST) {
-            throw forms::RuntimeError(forms::err::PathFileAccess, "Path/File access error");
-        }
-        raise(errno, native);
-    }
-    // The new folder's entry must survive a power cut before anything is
-    // copied into it.
-    syncFolderOf(native);
-}
-
-std::string readTextFile(const std::string& path) {
-    std::string native = nativePath(path);
-    Fd in(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0) {
-        raise(errno, native);
-    }
-    std::string text;
-    char buffer[4096];
-    while (std::size_t n = readSome(in.get(), buffer, sizeof buffer, native)) {
-        text.append(buffer, n);
-    }
-    return text;
-}
-
-void writeTextFile(const std::string& path, const std::string& text) {
-    CopySet set;
-    set.impl_->stage(path, nullptr, false, [&](int out, const std::string& to) {
-        writeAll(out, text.data(), text.size(), to);
-    });
-    set.commit(CopySet::OnFailure::Stop);
-}
-
-namespace {
-
-// Opens a record file in the case it is written in, and looks for another
-// spelling only when there is no such file: the patch opens 300 record files
-// in a row, nearly all of them in their exact case.
-Fd openRecord(const std::string& path, int flags, std::string& native) {
-    auto open = [](const std::string& file, int how) {
-        Fd fd(::open(file.c_str(), how | O_CLOEXEC, newFileMode()));
-        // Only a file's owner may read it without touching its access time.
-        if (fd.get() < 0 && errno == EPERM && (how & O_NOATIME) != 0) {
-            fd = Fd(::open(file.c_str(), (how & ~O_NOATIME) | O_CLOEXEC, newFileMode()));
-        }
-        return fd;
-    };
-    native = path;
-    std::replace(native.begin(), native.end(), '\\', '/');
-    Fd fd = open(native, flags);
-    if (fd.get() < 0 && missing(errno)) {
-        native = Resolver().resolve(path, true);
-        fd = open(native, flags);
-        if (fd.get() < 0 && errno == ENOENT) {
-            fd = open(native, flags | O_CREAT);
-        }
-    }
-    return fd;
-}
-
-}  // namespace
-
-std::string readRecord(const std::string& path, std::size_t length) {
-    std::string native;
-    // Reading needs no write access, so a read-only file reads like any
-    // other; a missing one is created, as a binary open does. The access
-    // time is left alone: with relative access times, a read of a file
-    // written since it was last read costs a journalled inode update, and
-    // every attribute file the patch reads was written by the patch before.
-    Fd in = openRecord(path, O_RDONLY | O_NOATIME, native);
-    if (in.get() < 0) {
-        raise(errno, native);
-    }
-    std::string record(length, '\0');
-    std::size_t got = 0;
-    while (got < length) {
-        ssize_t n = ::pread(in.get(), record.data() + got, length - got, static_cast<off_t>(got));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            raise(errno, native);
-        }
-        if (n == 0) {
-            break;  // a shorter file: the rest stays NUL
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    return record;
-}
-
-// A record is written in place, not by replacing the file: the file keeps
-// any bytes beyond the record, its identity and its mode, exactly as a
-// binary write at byte 1 does. A record is small enough to go in one write.
-void writeRecord(const std::string& path, const std::string& record) {
-    std::string native;
-    Fd out = openRecord(path, O_WRONLY, native);
-    struct stat st {};
-    if (out.get() < 0) {
-        int error = errno;
-        if (::stat(native.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && isReadOnly(st)) {
-            throw forms::RuntimeError(forms::err::PathFileAccess, "Path/File access error");
-        }
-        raise(error, native);
-    }
-    if (::fstat(out.get(), &st) == 0 && isReadOnly(st)) {
-        throw forms::RuntimeError(forms::err::PathFileAccess, "Path/File access error");
-    }
-    std::size_t done = 0;
-    while (done < record.size()) {
-        ssize_t n = ::pwrite(out.get(), record.data() + done, record.size() - done,
-                             static_cast<off_t>(done));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            raise(errno, native);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::close(out.release()) != 0) {
-        raise(errno, native);
-    }
-}
-
-bool removeFile(const std::string& path) {
-    std::string native = nativePath(path);
-    struct stat st {};
-    if (::lstat(native.c_str(), &st) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return false;
-        }
-        raise(errno, native);
-    }
-    if (::unlink(native.c_str()) != 0 &&
-        !((errno == EISDIR || errno == EPERM) && ::rmdir(native.c_str()) == 0)) {
-        raise(errno, native);
-    }
-    // Gone for good before the caller goes on: a removal that a power cut
-    // undoes would bring back a record of a backup being overwritten, or a
-    // file End Game has taken out of the game's folder.
-    syncFolderOf(native);
-    return true;
-}
-
-bool sameContents(const std::string& a, const std::string& b) {
-    Fd first(::open(nativePath(a).c_str(), O_RDONLY | O_CLOEXEC));
-    Fd second(::open(nativePath(b).c_str(), O_RDONLY | O_CLOEXEC));
+bool FileOperation::sameContents(const std::string& a, const std::string& b) {
+    Fd first = openForReading(nativePath(a));
+    Fd second = first.get() < 0 ? Fd() : openForReading(nativePath(b));
     struct stat sa {
     }, sb{};
     if (first.get() < 0 || second.get() < 0 || ::fstat(first.get(), &sa) != 0 ||
-        ::fstat(second.get(), &sb) != 0 || !S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode) ||
-        sa.st_size != sb.st_size) {
+        ::fstat(second.get(), &sb) != 0 || sa.st_size != sb.st_size) {
         return false;
     }
     std::vector<char> bufferA(1 << 16), bufferB(1 << 16);
@@ -929,12 +952,231 @@ bool sameContents(const std::string& a, const std::string& b) {
     }
 }
 
-bool sameFolder(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
-    return ::stat(nativePath(a).c_str(), &sa) == 0 && ::stat(nativePath(b).c_str(), &sb) == 0 &&
-           S_ISDIR(sa.st_mode) && S_ISDIR(sb.st_mode) && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+bool FileOperation::removeRegularFile(const std::string& path, bool exact) {
+    const std::string native = exact ? path : nativePath(path);
+    struct stat st {};
+    if (native.empty() || lstatPath(native, &st) != 0) {
+        if (native.empty() || missing(errno)) {
+            return false;
+        }
+        raise(errno, native);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return false;
+    }
+    if (::unlink(native.c_str()) != 0) {
+        raise(errno, native);
+    }
+    if (impl_->resolver.listed(parentOf(native))) {
+        impl_->resolver.listing(parentOf(native)).remove(nameOf(native));
+    }
+    // Gone for good before the caller goes on: a file End Game has taken
+    // out of the game's folder must not come back with a power cut.
+    syncFolderOf(native);
+    return true;
+}
+
+void FileOperation::sweep(const std::string& folder) {
+    std::string native = nativePath(folder);
+    while (native.size() > 1 && native.back() == '/') {
+        native.pop_back();
+    }
+    if (!native.empty() && isFolder(native)) {
+        sweepListed(impl_->resolver.listing(native), native);
+    }
+}
+
+// ---- single files
+
+std::string nativePath(const std::string& path) {
+    return FileOperation().nativePath(path);
+}
+
+bool fileExists(const std::string& path) {
+    return FileOperation().fileExists(path);
+}
+
+bool folderExists(const std::string& path) {
+    return FileOperation().folderExists(path);
+}
+
+void copyFile(const std::string& source, const std::string& destination) {
+    CopySet set;
+    set.add(source, destination);
+    set.commit(CopySet::OnFailure::Stop);
+}
+
+void makeFolder(const std::string& path) {
+    std::string native = nativePath(path);
+    if (::mkdir(native.c_str(), 0777) != 0) {
+        if (errno == EEXIST) {
+            throw FileError(forms::err::PathFileAccess, "Path/File access error", native);
+        }
+        raise(errno, native);
+    }
+    // The new folder's entry must survive a power cut before anything is
+    // copied into it.
+    syncFolderOf(native);
+}
+
+std::string readTextFile(const std::string& path) {
+    std::string native = nativePath(path);
+    Fd in = openForReading(native);
+    if (in.get() < 0) {
+        raise(errno, native);
+    }
+    std::string text;
+    char buffer[4096];
+    while (std::size_t n = readSome(in.get(), buffer, sizeof buffer, native)) {
+        text.append(buffer, n);
+    }
+    return text;
+}
+
+void writeTextFile(const std::string& path, const std::string& text) {
+    CopySet set;
+    set.impl_->stage(path, nullptr, 0, [&](int out, const std::string& to) {
+        writeAll(out, text.data(), text.size(), to);
+    });
+    set.commit(CopySet::OnFailure::Stop);
+}
+
+namespace {
+
+// Opens a record file in the case it is written in, and looks for another
+// spelling only when there is no such file: the patch opens 300 record files
+// in a row, nearly all of them in their exact case. Only a regular file is
+// opened: the open does not wait, and what it opened must be one (a pipe
+// would make the transfer wait for ever).
+Fd openRecord(const std::string& path, int flags, std::string& native) {
+    auto open = [](const std::string& file, int how) {
+        how |= O_NONBLOCK | O_NOCTTY;
+        Fd fd(openPath(file, how, newFileMode()));
+        // Only a file's owner may read it without touching its access time.
+        if (fd.get() < 0 && errno == EPERM && (how & O_NOATIME) != 0) {
+            fd = Fd(openPath(file, how & ~O_NOATIME, newFileMode()));
+        }
+        struct stat st {};
+        if (fd.get() >= 0 && (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))) {
+            const int error = S_ISREG(st.st_mode) ? errno : kNotRegular;
+            fd = Fd();
+            errno = error;
+        }
+        return fd;
+    };
+    native = slashed(path);
+    Fd fd = open(native, flags);
+    if (fd.get() < 0 && missing(errno)) {
+        native = Resolver().resolve(path, true);
+        fd = open(native, flags);
+        if (fd.get() < 0 && errno == ENOENT) {
+            fd = open(native, flags | O_CREAT);
+        }
+    }
+    return fd;
+}
+
+}  // namespace
+
+std::string readRecord(const std::string& path, std::size_t length, std::size_t* read) {
+    std::string native;
+    // Reading needs no write access, so a read-only file reads like any
+    // other; a missing one is created, as a binary open does. The access
+    // time is left alone: with relative access times, a read of a file
+    // written since it was last read costs a journalled inode update, and
+    // every attribute file the patch reads was written by the patch before.
+    Fd in = openRecord(path, O_RDONLY | O_NOATIME, native);
+    if (in.get() < 0) {
+        raise(errno, native);
+    }
+    std::string record(length, '\0');
+    std::size_t got = 0;
+    while (got < length) {
+        ssize_t n = ::pread(in.get(), record.data() + got, length - got, static_cast<off_t>(got));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            raise(errno, native);
+        }
+        if (n == 0) {
+            break;  // a shorter file: the rest stays NUL
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    if (read != nullptr) {
+        *read = got;
+    }
+    return record;
+}
+
+// A record is written in place, not by replacing the file: the file keeps
+// any bytes beyond the record, its identity and its mode, exactly as a
+// binary write at byte 1 does. A record is small enough to go in one write.
+void writeRecord(const std::string& path, const std::string& record) {
+    std::string native;
+    Fd out = openRecord(path, O_WRONLY, native);
+    struct stat st {};
+    if (out.get() < 0) {
+        int error = errno;
+        if (statPath(native, &st) == 0 && S_ISREG(st.st_mode) && isReadOnly(st)) {
+            throw FileError(forms::err::PathFileAccess, "Path/File access error", native);
+        }
+        raise(error, native);
+    }
+    if (::fstat(out.get(), &st) == 0 && isReadOnly(st)) {
+        throw FileError(forms::err::PathFileAccess, "Path/File access error", native);
+    }
+    std::size_t done = 0;
+    while (done < record.size()) {
+        ssize_t n = ::pwrite(out.get(), record.data() + done, record.size() - done,
+                             static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            raise(errno, native);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(out.release()) != 0) {
+        raise(errno, native);
+    }
+}
+
+bool removeFile(const std::string& path) {
+    std::string native = nativePath(path);
+    struct stat st {};
+    if (native.empty() || lstatPath(native, &st) != 0) {
+        if (native.empty() || missing(errno)) {
+            return false;
+        }
+        raise(errno, native);
+    }
+    if (::unlink(native.c_str()) != 0 &&
+        !((errno == EISDIR || errno == EPERM) && ::rmdir(native.c_str()) == 0)) {
+        raise(errno, native);
+    }
+    // Gone for good before the caller goes on: a removal that a power cut
+    // undoes would bring back a record of a backup being overwritten, or a
+    // file End Game has taken out of the game's folder.
+    syncFolderOf(native);
+    return true;
+}
+
+std::optional<FolderIdentity> folderIdentity(const std::string& path) {
+    struct stat st {};
+    if (statPath(nativePath(path), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return std::nullopt;
+    }
+    return FolderIdentity{static_cast<std::uint64_t>(st.st_dev),
+                          static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::string describe(const forms::RuntimeError& error) {
+    const auto* file = dynamic_cast<const FileError*>(&error);
+    return file != nullptr && !file->Path().empty() ? file->Path() + ": " + error.Description()
+                                                    : error.Description();
 }
 
 void setCopyFault(std::optional<CopyFault> fault) {
@@ -943,6 +1185,10 @@ void setCopyFault(std::optional<CopyFault> fault) {
 
 void setFileRecorder(std::function<void(const FileEvent&)> newRecorder) {
     recorder = std::move(newRecorder);
+}
+
+void setAccessFault(std::function<int(const std::string& native)> fault) {
+    accessFault = std::move(fault);
 }
 
 }  // namespace platform

@@ -1,14 +1,21 @@
-// Whether another process of this program is running.
+// One running program per program folder.
 #pragma once
 
 #include <string>
 
 namespace platform {
 
-// Takes the program's single-instance lock for the rest of the process and
-// reports whether another process holds it already. The lock is an advisory
-// lock on a file, so it goes with its process, a crash included, and never
-// needs cleaning up. Programs in different folders are different programs.
-bool anotherInstanceRunning(const std::string& programPath);
+// Takes the program's single-instance lock for the rest of the process: an
+// advisory lock on a file in the program folder, the data it guards, so
+// that two starts on one folder see each other whatever their environment.
+// The lock goes with its process, a crash included, and never needs
+// cleaning up. Programs in different folders are different programs.
+struct InstanceCheck {
+    bool anotherRunning = false;
+    // Why the lock could not be taken for another reason (the folder cannot
+    // be written, say); empty when it was taken or another process holds it.
+    std::string failure;
+};
+InstanceCheck lockProgramFolder(const std::string& programFolder);
 
 }  // namespace platform

@@ -10,19 +10,6 @@ namespace app {
 
 namespace {
 
-// A folder text as a message can show it: what is not plain printable
-// text (control bytes, broken characters) becomes "?".
-std::string printable(const std::string& text) {
-    std::string shown = text;
-    for (char& c : shown) {
-        auto code = static_cast<unsigned char>(c);
-        if (code < 0x20 || code >= 0x7f) {
-            c = '?';
-        }
-    }
-    return shown;
-}
-
 // The folder End Game cannot restore into, and why.
 std::string unusableTarget(const BackupTree::Target& target) {
     using Problem = BackupTree::Target::Problem;
@@ -33,12 +20,15 @@ std::string unusableTarget(const BackupTree::Target& target) {
         case Problem::NotNamed:
             return "the folder of the game in progress, because " + marker + " names none";
         case Problem::NotFullPath:
-            return "\"" + printable(target.folder) +
+            return "\"" + Printable(target.folder) +
                    "\", because that is not the full path of a folder";
         case Problem::Missing:
             return target.folder + ", because that folder does not exist";
         case Problem::NotBackedUp:
             return target.folder + ", because the backup was not taken from that folder";
+        case Problem::CannotTell:
+            return target.folder +
+                   ", because the backup does not say which folder it was taken from";
         default:
             return target.folder;
     }

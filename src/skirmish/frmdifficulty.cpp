@@ -3,6 +3,7 @@
 #include "app/ConfigFiles.h"
 #include "app/Main.h"
 #include "forms/Runtime.h"
+#include "platform/Files.h"
 #include "skirmish/CopySets.h"
 #include "skirmish/frmrungame.h"
 
@@ -80,6 +81,10 @@ void frmdifficulty::ExportDifficulty(const std::string& folderWord, bool noticeF
 
     bool hadSession = main.backupTree.SessionPending();
     std::size_t copied = 0;
+    // One file operation for the record of the session and both phases of
+    // the export: each game folder is looked up once for all of them.
+    platform::FileOperation operation;
+    platform::CopySet set(operation);
     try {
         // An empty game directory would make every destination a path from
         // the root of the file system.
@@ -88,8 +93,8 @@ void frmdifficulty::ExportDifficulty(const std::string& folderWord, bool noticeF
         }
         // The marker goes first, so that from the first copy on, every exit
         // path leads back to End Game.
-        main.backupTree.BeginSession(gameDir(), rows);
-        app::CopyPhase(rows, 1, app::ProgramDir, gameDir, &copied);
+        main.backupTree.BeginSession(operation, gameDir(), rows);
+        app::CopyPhase(rows, 1, app::ProgramDir, gameDir, &copied, &set);
     } catch (const forms::RuntimeError&) {
         if (!hadSession && copied == 0) {
             main.backupTree.EndSession();  // nothing reached the game's folder
@@ -103,7 +108,7 @@ void frmdifficulty::ExportDifficulty(const std::string& folderWord, bool noticeF
         return;
     }
     try {
-        app::CopyPhase(rows, 2, app::ProgramDir, gameDir);
+        app::CopyPhase(rows, 2, app::ProgramDir, gameDir, nullptr, &set);
         forms::form<frmrungame>().Show(forms::ShowMode::Modal, &main);
         Unload();
     } catch (const forms::RuntimeError&) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -87,9 +88,45 @@ ScopedEnv::~ScopedEnv() {
     }
 }
 
+FileFaults::~FileFaults() {
+    platform::setCopyFault(std::nullopt);
+    platform::setAccessFault(nullptr);
+}
+
+void FileFaults::copyTo(const std::string& suffix, int error) {
+    platform::setCopyFault(
+        platform::CopyFault{[suffix](const std::string&, std::string destination) {
+                                std::replace(destination.begin(), destination.end(), '\\', '/');
+                                return destination.ends_with(suffix);
+                            },
+                            0, false, error});
+}
+
+void FileFaults::access(const std::string& suffix, int error) {
+    platform::setAccessFault([suffix, error](const std::string& native) {
+        const std::size_t at = native.rfind(suffix);
+        const bool hit = at != std::string::npos &&
+                         (at + suffix.size() == native.size() || native[at + suffix.size()] == '/');
+        return hit ? error : 0;
+    });
+}
+
+std::string identityOf(const fs::path& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) {
+        return "";
+    }
+    return std::to_string(st.st_dev) + " " + std::to_string(st.st_ino);
+}
+
 FileSteps::FileSteps() {
-    platform::setFileRecorder(
-        [this](const platform::FileEvent& event) { events.push_back(event); });
+    platform::setFileRecorder([this](const platform::FileEvent& event) {
+        if (event.step == platform::FileStep::List) {
+            listed.push_back(event.path);
+        } else {
+            events.push_back(event);
+        }
+    });
 }
 
 FileSteps::~FileSteps() {

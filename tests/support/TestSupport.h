@@ -58,8 +58,8 @@ private:
     std::optional<std::string> saved_;
 };
 
-// Records the file steps that decide what survives a power cut, for as long
-// as it lives.
+// Records the file steps that decide what survives a power cut, and apart
+// from them the folders listed, for as long as it lives.
 class FileSteps {
 public:
     FileSteps();
@@ -67,6 +67,7 @@ public:
     FileSteps(const FileSteps&) = delete;
     FileSteps& operator=(const FileSteps&) = delete;
     std::vector<platform::FileEvent> events;
+    std::vector<std::string> listed;
 };
 
 // A program folder and a game folder under one temporary folder, a headless
@@ -98,6 +99,26 @@ private:
     platform::RecordingLauncher launcher_;
     std::unique_ptr<forms::headless::Driver> driver_;
 };
+
+// Faults injected into the file layer for as long as it lives: failures a
+// test cannot make for real (a full disk, a file the user may not read when
+// the tests run with every right).
+class FileFaults {
+public:
+    FileFaults() = default;
+    ~FileFaults();
+    FileFaults(const FileFaults&) = delete;
+    FileFaults& operator=(const FileFaults&) = delete;
+    // The copies whose native destination ends in `suffix` fail with
+    // `error` while writing their data.
+    void copyTo(const std::string& suffix, int error);
+    // Every open, status look-up and listing of a native path ending in
+    // `suffix` (or of anything below it) fails with `error`.
+    void access(const std::string& suffix, int error);
+};
+
+// A folder's identity as the backup records it: "device inode".
+std::string identityOf(const fs::path& folder);
 
 // Every regular file under a folder, by its path relative to it.
 using Snapshot = std::map<std::string, std::string>;
