@@ -99,7 +99,7 @@ std::optional<BackupTree::Source> BackupTree::ReadSource() const {
 BackupTree::Session BackupTree::State(std::string* why) const {
     try {
         platform::FileOperation operation;
-        return operation.entry(ProgramDir() + kMarker).kind ==
+        return operation.entry(ProgramDir() + kMarker, true).kind ==
                        platform::FileOperation::Kind::Missing
                    ? Session::None
                    : Session::Pending;

@@ -882,8 +882,8 @@ std::string FileOperation::nativePath(const std::string& path) {
     return impl_->resolver.resolve(path);
 }
 
-FileOperation::Entry FileOperation::entry(const std::string& path) {
-    const std::string native = nativePath(path);
+FileOperation::Entry FileOperation::entry(const std::string& path, bool exact) {
+    const std::string native = exact ? slashed(path) : nativePath(path);
     struct stat st {};
     if (native.empty()) {
         return {};

@@ -73,13 +73,15 @@ public:
     // What a path names, links followed. `Missing` only when nothing is
     // there at all; a link whose target is missing is `DanglingLink`, and
     // `target` is the file a write through it would create. Raises when
-    // it cannot be told (a folder on the way that may not be read).
+    // it cannot be told (a folder on the way that may not be read). With
+    // `exact`, the path is looked up as written, in no other case: for the
+    // program's own files, which only it names.
     enum class Kind { Missing, File, Folder, Other, DanglingLink };
     struct Entry {
         Kind kind = Kind::Missing;
         std::string target;  // DanglingLink: the native path of the missing file
     };
-    Entry entry(const std::string& path);
+    Entry entry(const std::string& path, bool exact = false);
 
     // A regular file, or a link to one.
     bool fileExists(const std::string& path);
