@@ -1410,7 +1410,11 @@ void QtBackend::stopLoops() {
     for (QEventLoop* loop : loops_) {
         loop->quit();
     }
-    QCoreApplication::exit(0);
+    // Qt keeps a quit that no running loop took and ends the next loop with
+    // it at once, so only a running main loop is told.
+    if (mainRunning_) {
+        QCoreApplication::exit(0);
+    }
 }
 
 void QtBackend::endProgram(int exitStatus) {
