@@ -139,6 +139,7 @@ TEST_F(Viewer, EachCommandShowsItsPageAndPane) {
         record.cbStruct = 28;
         record.pszKeywords = std::move(keywords);
         record.pszUrl = std::move(url);
+        record.pszMsgText = "No topic found";  // shown only when nothing opens
         return record;
     };
     struct Case {
@@ -159,11 +160,8 @@ TEST_F(Viewer, EachCommandShowsItsPageAndPane) {
          HelpPane::Search},
         {HH_KEYWORD_LOOKUP, link("God Mode"), "/editor.htm", HelpPane::Contents},
         {HH_KEYWORD_LOOKUP, link("nothing; launcher"), "/startgame.htm", HelpPane::Contents},
-        {HH_KEYWORD_LOOKUP, link("nothing"), "/welcome.htm", HelpPane::Contents},
-        {HH_KEYWORD_LOOKUP, link(""), "/welcome.htm", HelpPane::Contents},
         {HH_KEYWORD_LOOKUP, link("nothing", "options.htm"), "/options.htm", HelpPane::Contents},
         {HH_ALINK_LOOKUP, link("end game"), "/endgame.htm", HelpPane::Contents},
-        {HH_ALINK_LOOKUP, link(std::nullopt), "/welcome.htm", HelpPane::Contents},
     };
     for (const Case& c : cases) {
         driver_.backend().closeHelpWindows();
@@ -180,6 +178,46 @@ TEST_F(Viewer, EachCommandShowsItsPageAndPane) {
         EXPECT_EQ(window.book.title, "Zekvarin Skirmish Mode Help");
         EXPECT_EQ(window.owner, 0);
     }
+    EXPECT_TRUE(driver_.messages().empty());
+}
+
+// A lookup that finds no topic and names no page opens nothing and shows
+// the record's message, captioned with its title or else the program's.
+TEST_F(Viewer, ALookupThatFindsNothingShowsOnlyTheRecordsMessage) {
+    auto link = [](OptionalText keywords, OptionalText text, OptionalText title) {
+        HH_AKLINK record;
+        record.cbStruct = 28;
+        record.pszKeywords = std::move(keywords);
+        record.pszMsgText = std::move(text);
+        record.pszMsgTitle = std::move(title);
+        return record;
+    };
+    struct Case {
+        unsigned command;
+        HH_AKLINK record;
+        std::int32_t caller;
+        std::optional<forms::headless::MessageRecord> shown;
+    };
+    const Case cases[] = {
+        {HH_KEYWORD_LOOKUP, link("nothing", "No topic for that word.", "Lookup"), 0,
+         forms::headless::MessageRecord{48, "Lookup", "No topic for that word.", 0, true}},
+        {HH_ALINK_LOOKUP, link(std::nullopt, "No topic.", std::nullopt), 0x1004,
+         forms::headless::MessageRecord{48, "Zekvarin Skirmish Mode", "No topic.", 0, false}},
+        {HH_KEYWORD_LOOKUP, link("", std::nullopt, "Lookup"), 0, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        std::size_t before = driver_.messages().size();
+        EXPECT_EQ(viewer_.HtmlHelp(c.caller, file(), c.command, c.record), 0);
+        ASSERT_EQ(driver_.messages().size(), before + (c.shown ? 1 : 0));
+        if (c.shown) {
+            const auto& box = driver_.messages().back();
+            EXPECT_EQ(box.style, c.shown->style);
+            EXPECT_EQ(box.title, c.shown->title);
+            EXPECT_EQ(box.prompt, c.shown->prompt);
+            EXPECT_EQ(box.ownerless, c.shown->ownerless);
+        }
+    }
+    EXPECT_TRUE(windows().empty());
 }
 
 TEST_F(Viewer, ATopicNamedInTheFileSpecificationAndAMissingTopic) {
