@@ -184,37 +184,29 @@ TEST_F(Viewer, EachCommandShowsItsPageAndPane) {
 // A lookup that finds no topic and names no page opens nothing and shows
 // the record's message, captioned with its title or else the program's.
 TEST_F(Viewer, ALookupThatFindsNothingShowsOnlyTheRecordsMessage) {
-    auto link = [](OptionalText keywords, OptionalText text, OptionalText title) {
-        HH_AKLINK record;
-        record.cbStruct = 28;
-        record.pszKeywords = std::move(keywords);
-        record.pszMsgText = std::move(text);
-        record.pszMsgTitle = std::move(title);
-        return record;
-    };
     struct Case {
         unsigned command;
-        HH_AKLINK record;
+        OptionalText keywords, text, title;
         std::int32_t caller;
-        std::optional<forms::headless::MessageRecord> shown;
+        std::string caption;  // of the box shown; none when empty
     };
     const Case cases[] = {
-        {HH_KEYWORD_LOOKUP, link("nothing", "No topic for that word.", "Lookup"), 0,
-         forms::headless::MessageRecord{48, "Lookup", "No topic for that word.", 0, true}},
-        {HH_ALINK_LOOKUP, link(std::nullopt, "No topic.", std::nullopt), 0x1004,
-         forms::headless::MessageRecord{48, "Zekvarin Skirmish Mode", "No topic.", 0, false}},
-        {HH_KEYWORD_LOOKUP, link("", std::nullopt, "Lookup"), 0, std::nullopt},
+        {HH_KEYWORD_LOOKUP, "nothing", "No topic for that word.", "Lookup", 0, "Lookup"},
+        {HH_ALINK_LOOKUP, std::nullopt, "No topic.", std::nullopt, 0x1004,
+         "Zekvarin Skirmish Mode"},
+        {HH_KEYWORD_LOOKUP, "", std::nullopt, "Lookup", 0, ""},
     };
     for (const Case& c : cases) {
+        HH_AKLINK record{28, 0, c.keywords, std::nullopt, c.text, c.title, std::nullopt, 0};
         std::size_t before = driver_.messages().size();
-        EXPECT_EQ(viewer_.HtmlHelp(c.caller, file(), c.command, c.record), 0);
-        ASSERT_EQ(driver_.messages().size(), before + (c.shown ? 1 : 0));
-        if (c.shown) {
+        EXPECT_EQ(viewer_.HtmlHelp(c.caller, file(), c.command, record), 0);
+        ASSERT_EQ(driver_.messages().size(), before + (c.caption.empty() ? 0 : 1));
+        if (!c.caption.empty()) {
             const auto& box = driver_.messages().back();
-            EXPECT_EQ(box.style, c.shown->style);
-            EXPECT_EQ(box.title, c.shown->title);
-            EXPECT_EQ(box.prompt, c.shown->prompt);
-            EXPECT_EQ(box.ownerless, c.shown->ownerless);
+            EXPECT_EQ(box.style, 48);
+            EXPECT_EQ(box.title, c.caption);
+            EXPECT_EQ(box.prompt, c.text);
+            EXPECT_EQ(box.ownerless, c.caller == 0);
         }
     }
     EXPECT_TRUE(windows().empty());
