@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <exception>
+#include <new>
+#include <ostream>
+#include <stdexcept>
+#include <system_error>
 
 #include "app/Main.h"
 #include "platform/Environment.h"
@@ -132,6 +137,66 @@ TEST_F(HelpCommand, AViewerThatOpensNothingOrCannotBeLoadedStaysSilent) {
     EXPECT_FALSE(driver().ended());
     EXPECT_EQ(helpObject()->HHWndHandle(), 0);  // stored by the first, kept by the second
 }
+
+// ---------------------------------------------------------------- errors of any kind
+
+// Errors that are not the runtime's own, as the standard library and the
+// file layer raise them, and the report that names each.
+struct ForeignError {
+    std::string name;
+    std::exception_ptr error;
+    std::string report;
+};
+
+void PrintTo(const ForeignError& error, std::ostream* out) {
+    *out << error.name;
+}
+
+template <class E>
+ForeignError foreign(std::string name, const E& error, int number, const std::string& text) {
+    return {std::move(name), std::make_exception_ptr(error),
+            "Run-time error '" + std::to_string(number) + "':\r\n\r\n" + text};
+}
+
+const std::system_error kDiskFull(std::make_error_code(std::errc::no_space_on_device),
+                                  "writing levl2001.hdr");
+
+class AnyError : public HelpCommand, public ::testing::WithParamInterface<ForeignError> {};
+
+// The Help command's display trap takes it: nothing is shown, the program
+// goes on, and the window handle keeps its value.
+TEST_P(AnyError, StopsTheHelpDisplayQuietly) {
+    startProgram(true);
+    viewer.error = GetParam().error;
+    driver().key("Main", "F1");
+    driver().run();
+    EXPECT_EQ(viewer.calls.size(), 1u);
+    EXPECT_TRUE(messages().empty());
+    EXPECT_FALSE(driver().ended());
+    EXPECT_EQ(helpObject()->HHWndHandle(), 0);
+}
+
+// A handler with no trap: the unhandled-error report, then the end.
+TEST_P(AnyError, EscapingAHandlerIsReportedAndEndsTheProgram) {
+    startProgram(true);
+    mainForm().Command1.Click = [error = GetParam().error] { std::rethrow_exception(error); };
+    driver().click("Main", "Command1");
+    driver().run();
+    EXPECT_TRUE(driver().ended());
+    EXPECT_EQ(driver().exitStatus(), forms::kExitOnError);
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].style, forms::style::Critical);
+    EXPECT_EQ(messages()[0].title, "Zekvarin Skirmish Mode");
+    EXPECT_EQ(messages()[0].prompt, GetParam().report);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OfEachKind, AnyError,
+    ::testing::Values(foreign("OutOfMemory", std::bad_alloc(), 7, "Out of memory"),
+                      foreign("IndexOutOfRange", std::out_of_range("record index 200"), 9,
+                              "record index 200"),
+                      foreign("FailedSystemCall", kDiskFull, 61, kDiskFull.what())),
+    [](const auto& info) { return info.param.name; });
 
 // ---------------------------------------------------------------- the class
 

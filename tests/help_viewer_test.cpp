@@ -139,6 +139,7 @@ TEST_F(Viewer, EachCommandShowsItsPageAndPane) {
         record.cbStruct = 28;
         record.pszKeywords = std::move(keywords);
         record.pszUrl = std::move(url);
+        record.pszMsgText = "No topic found";  // shown only when nothing opens
         return record;
     };
     struct Case {
@@ -159,11 +160,8 @@ TEST_F(Viewer, EachCommandShowsItsPageAndPane) {
          HelpPane::Search},
         {HH_KEYWORD_LOOKUP, link("God Mode"), "/editor.htm", HelpPane::Contents},
         {HH_KEYWORD_LOOKUP, link("nothing; launcher"), "/startgame.htm", HelpPane::Contents},
-        {HH_KEYWORD_LOOKUP, link("nothing"), "/welcome.htm", HelpPane::Contents},
-        {HH_KEYWORD_LOOKUP, link(""), "/welcome.htm", HelpPane::Contents},
         {HH_KEYWORD_LOOKUP, link("nothing", "options.htm"), "/options.htm", HelpPane::Contents},
         {HH_ALINK_LOOKUP, link("end game"), "/endgame.htm", HelpPane::Contents},
-        {HH_ALINK_LOOKUP, link(std::nullopt), "/welcome.htm", HelpPane::Contents},
     };
     for (const Case& c : cases) {
         driver_.backend().closeHelpWindows();
@@ -180,6 +178,38 @@ TEST_F(Viewer, EachCommandShowsItsPageAndPane) {
         EXPECT_EQ(window.book.title, "Zekvarin Skirmish Mode Help");
         EXPECT_EQ(window.owner, 0);
     }
+    EXPECT_TRUE(driver_.messages().empty());
+}
+
+// A lookup that finds no topic and names no page opens nothing and shows
+// the record's message, captioned with its title or else the program's.
+TEST_F(Viewer, ALookupThatFindsNothingShowsOnlyTheRecordsMessage) {
+    struct Case {
+        unsigned command;
+        OptionalText keywords, text, title;
+        std::int32_t caller;
+        std::string caption;  // of the box shown; none when empty
+    };
+    const Case cases[] = {
+        {HH_KEYWORD_LOOKUP, "nothing", "No topic for that word.", "Lookup", 0, "Lookup"},
+        {HH_ALINK_LOOKUP, std::nullopt, "No topic.", std::nullopt, 0x1004,
+         "Zekvarin Skirmish Mode"},
+        {HH_KEYWORD_LOOKUP, "", std::nullopt, "Lookup", 0, ""},
+    };
+    for (const Case& c : cases) {
+        HH_AKLINK record{28, 0, c.keywords, std::nullopt, c.text, c.title, std::nullopt, 0};
+        std::size_t before = driver_.messages().size();
+        EXPECT_EQ(viewer_.HtmlHelp(c.caller, file(), c.command, record), 0);
+        ASSERT_EQ(driver_.messages().size(), before + (c.caption.empty() ? 0 : 1));
+        if (!c.caption.empty()) {
+            const auto& box = driver_.messages().back();
+            EXPECT_EQ(box.style, 48);
+            EXPECT_EQ(box.title, c.caption);
+            EXPECT_EQ(box.prompt, c.text);
+            EXPECT_EQ(box.ownerless, c.caller == 0);
+        }
+    }
+    EXPECT_TRUE(windows().empty());
 }
 
 TEST_F(Viewer, ATopicNamedInTheFileSpecificationAndAMissingTopic) {

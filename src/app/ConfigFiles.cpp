@@ -43,7 +43,7 @@ Configuration ReadConfiguration() {
 Configuration ReadConfigurationOrEnd(const std::function<void()>& beforeMessage) {
     try {
         return ReadConfiguration();
-    } catch (const forms::RuntimeError&) {
+    } catch (const std::exception&) {
         if (beforeMessage) {
             beforeMessage();
         }

@@ -187,7 +187,7 @@ void frmSplash::Form_Load() {
                                "\\BACKUP\\SAVE", "\\BACKUP\\scripts"}) {
         try {
             platform::makeFolder(ProgramDir() + folder);
-        } catch (const forms::RuntimeError&) {
+        } catch (const std::exception&) {
         }
     }
 }

@@ -79,7 +79,7 @@ void frmfirstload::enter_Click() {
     // or the game directory may not exist at all.
     try {
         platform::makeFolder(zekdir.Text() + "\\SAVE");
-    } catch (const forms::RuntimeError&) {
+    } catch (const std::exception&) {
     }
     Unload();
     forms::form<frmSplash>().Show();

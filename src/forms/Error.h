@@ -8,6 +8,10 @@
 // ProgramEnd is how the headless back end stops the program "at once": it is
 // thrown by End(), is no std::exception, and must never be caught by
 // application code, so it unwinds past every handler to the driver.
+//
+// A trap that takes any error catches std::exception: that takes the
+// runtime's own errors and the standard library's (out of memory, a bad
+// index, a failed system call), and lets ProgramEnd and DriverFault pass.
 #pragma once
 
 #include <stdexcept>
@@ -18,6 +22,9 @@ namespace forms {
 // Error numbers in the classic runtime's numbering, for the error report.
 namespace err {
 constexpr int InvalidProcedureCall = 5;
+constexpr int OutOfMemory = 7;
+constexpr int SubscriptOutOfRange = 9;
+constexpr int InternalError = 51;
 constexpr int BadFileName = 52;
 constexpr int FileNotFound = 53;
 constexpr int FileAlreadyOpen = 55;
@@ -44,5 +51,12 @@ private:
 };
 
 struct ProgramEnd {};
+
+// Whatever drives the program from outside (a test's script) cannot go on.
+// The fault is the driver's, not the program's: like ProgramEnd it is no
+// std::exception, so it passes every trap and the event dispatch.
+struct DriverFault {
+    std::string message;
+};
 
 }  // namespace forms

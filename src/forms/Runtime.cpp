@@ -1,12 +1,42 @@
 #include "forms/Runtime.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <new>
+#include <system_error>
 
 namespace forms {
 
 namespace {
+
 Runtime* currentRuntime = nullptr;
+
+// A failed system call in the numbers the file layer gives its own failures.
+int systemErrorNumber(const std::error_code& code) {
+    if (code.category() != std::generic_category() && code.category() != std::system_category()) {
+        return err::InternalError;
+    }
+    switch (code.value()) {
+        case ENOENT:
+        case ENOTDIR:
+            return err::FileNotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return err::PermissionDenied;
+        case ENOSPC:
+        case EDQUOT:
+            return err::DiskFull;
+        case EEXIST:
+            return err::FileAlreadyExists;
+        case ENOMEM:
+            return err::OutOfMemory;
+        default:
+            return err::DeviceIO;
+    }
 }
+
+}  // namespace
 
 Runtime::Runtime(std::unique_ptr<Backend> backend)
     : backend_(std::move(backend)), previous_(currentRuntime) {
@@ -69,8 +99,16 @@ void Runtime::End(int exitStatus) {
 void Runtime::dispatch(const std::function<void()>& handler) {
     try {
         handler();
-    } catch (const RuntimeError& error) {
-        MsgBox(unhandledErrorText(error), style::Critical, app_.Title);
+    } catch (const ProgramEnd&) {
+        throw;
+    } catch (const DriverFault&) {
+        throw;
+    } catch (...) {
+        // Any error, not only the runtime's own: past this point it would
+        // unwind through the window system's loop, which ends in
+        // std::terminate and loses the user's edits without a word.
+        MsgBox(unhandledErrorText(classicError(std::current_exception())), style::Critical,
+               app_.Title);
         End(kExitOnError);
     }
 }
@@ -86,6 +124,26 @@ void centreOnScreen(Form& form) {
     float left = static_cast<float>(ScreenWidth() - form.Width()) / 2.0f;
     float top = static_cast<float>(ScreenHeight() - form.Height()) / 2.0f;
     form.Move(static_cast<Twips>(left), static_cast<Twips>(top));
+}
+
+RuntimeError classicError(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const RuntimeError& own) {
+        return own;
+    } catch (const std::bad_alloc&) {
+        return RuntimeError(err::OutOfMemory, "Out of memory");
+    } catch (const std::out_of_range& other) {
+        return RuntimeError(err::SubscriptOutOfRange, other.what());
+    } catch (const std::invalid_argument& other) {
+        return RuntimeError(err::InvalidProcedureCall, other.what());
+    } catch (const std::system_error& other) {
+        return RuntimeError(systemErrorNumber(other.code()), other.what());
+    } catch (const std::exception& other) {
+        return RuntimeError(err::InternalError, other.what());
+    } catch (...) {
+        return RuntimeError(err::InternalError, "Internal error");
+    }
 }
 
 std::string unhandledErrorText(const RuntimeError& error) {

@@ -7,6 +7,7 @@
 // form<Main>().zekdir.Text(), MsgBox(text, 48, title), End().
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -71,8 +72,9 @@ public:
     // its exit status (kExitOnError), for whoever started it.
     [[noreturn]] void End(int exitStatus = kExitNormally);
 
-    // Runs an event handler for a back end. An error the handler does not
-    // trap ends up here: the unhandled-error report, then the end.
+    // Runs an event handler for a back end. Any error the handler does not
+    // trap ends up here, whatever raised it: the unhandled-error report,
+    // then the end. Only ProgramEnd and DriverFault pass.
     void dispatch(const std::function<void()>& handler);
 
     // Shows the start-up form (its load runs through the dispatch) and runs
@@ -140,6 +142,12 @@ inline Twips ScreenHeight() {
 
 // Moves a form to the middle of the screen, halves in single precision.
 void centreOnScreen(Form& form);
+
+// An error as the unhandled-error report names it: the runtime's own as it
+// is, any other with the classic number that fits it (7 for out of memory,
+// 9 for an index out of range, the file errors' numbers for a failed system
+// call, 51 otherwise) and its own text.
+RuntimeError classicError(const std::exception_ptr& error);
 
 // The text of the unhandled-error report for an error.
 std::string unhandledErrorText(const RuntimeError& error);

@@ -21,10 +21,12 @@ constexpr const char* kCaption = "HTML Help Class";
 // Like every display, it ends quietly on any error, a help viewer that
 // cannot be loaded included; the window handle then keeps its previous value.
 void HTMLHelp::HHDisplayContents(std::int32_t CallingForm) {
-    if (displayReady()) {
-        displayCall(displayCaller(CallingForm), displayFile(), platform::HH_DISPLAY_TOC,
-                    std::int32_t{0});
-    }
+    displayQuietly([&] {
+        if (displayReady()) {
+            displayCall(displayCaller(CallingForm), displayFile(), platform::HH_DISPLAY_TOC,
+                        std::int32_t{0});
+        }
+    });
 }
 
 bool HTMLHelp::EnsureFileExists(std::string& FileToFind) {

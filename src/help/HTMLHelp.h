@@ -27,6 +27,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -139,6 +140,9 @@ private:
     std::int32_t HHMsgInformation(std::string text);
 
     // ---- Helpers of the display operations (HTMLHelpDisplay.cpp)
+    // Runs the steps of a display operation: any error in them, whatever
+    // raised it, ends the operation with no message.
+    static void displayQuietly(const std::function<void()>& steps);
     // The help file's name and existence checks (a bare name in CHMFile is
     // completed); false, also on an error in them, ends the display.
     bool displayReady();
@@ -146,8 +150,9 @@ private:
     std::int32_t displayCaller(std::int32_t CallingForm) const;
     // CHMFile, then ">" and HHWindow as stored when HHWindow is not blank.
     std::string displayFile() const;
-    // One call of the viewer, its result kept in HHWndHandle. A viewer that
-    // cannot be loaded skips the call and keeps the previous handle.
+    // One call of the viewer, its result kept in HHWndHandle. An error in
+    // the call (a viewer that cannot be loaded) skips it and keeps the
+    // previous handle.
     void displayCall(std::int32_t caller, const std::string& file, unsigned command,
                      const platform::HelpData& data);
 

@@ -1,6 +1,7 @@
 // HTMLHelp: the display operations other than the contents, closing the help
 // windows, What's-This mode and the help window's system menu.
-#include "forms/Error.h"
+#include <exception>
+
 #include "help/HTMLHelp.h"
 #include "platform/WindowSystem.h"
 
@@ -54,67 +55,77 @@ void HTMLHelp::HHDeleteJumpURLSysMenu(std::int32_t& HH_hWnd) {
 }
 
 void HTMLHelp::HHDisplayTopicURL(std::int32_t CallingForm) {
-    if (displayReady()) {
-        displayCall(displayCaller(CallingForm), displayFile(), platform::HH_DISPLAY_TOPIC,
-                    HHTopicURL_);
-    }
+    displayQuietly([&] {
+        if (displayReady()) {
+            displayCall(displayCaller(CallingForm), displayFile(), platform::HH_DISPLAY_TOPIC,
+                        HHTopicURL_);
+        }
+    });
 }
 
 void HTMLHelp::HHDisplayTopicID(std::int32_t CallingForm) {
-    if (displayReady()) {
-        displayCall(displayCaller(CallingForm), displayFile(), platform::HH_HELP_CONTEXT,
-                    HHTopicID_);
-    }
+    displayQuietly([&] {
+        if (displayReady()) {
+            displayCall(displayCaller(CallingForm), displayFile(), platform::HH_HELP_CONTEXT,
+                        HHTopicID_);
+        }
+    });
 }
 
 void HTMLHelp::HHDisplaySearch(std::int32_t CallingForm) {
-    if (!displayReady()) {
-        return;
-    }
-    platform::HH_FTS_QUERY query;
-    query.cbStruct = kFtsQuerySize;
-    query.fUniCodeStrings = 0;
-    query.pszSearchQuery = "";
-    query.fExecute = 1;
-    query.pszWindow = "";
-    displayCall(displayCaller(CallingForm), displayFile(), platform::HH_DISPLAY_SEARCH, query);
+    displayQuietly([&] {
+        if (!displayReady()) {
+            return;
+        }
+        platform::HH_FTS_QUERY query;
+        query.cbStruct = kFtsQuerySize;
+        query.fUniCodeStrings = 0;
+        query.pszSearchQuery = "";
+        query.fExecute = 1;
+        query.pszWindow = "";
+        displayCall(displayCaller(CallingForm), displayFile(), platform::HH_DISPLAY_SEARCH, query);
+    });
 }
 
 // The lookups first open the help file at its default topic, then look the
 // keyword up in it; both calls name the help file alone, the window type
 // travelling inside the record.
 void HTMLHelp::HHDisplayKeyword(std::int32_t CallingForm) {
-    if (!displayReady()) {
-        return;
-    }
-    std::int32_t caller = displayCaller(CallingForm);
-    displayCall(caller, CHMFile_, platform::HH_DISPLAY_TOPIC, std::int32_t{0});
-    displayCall(caller, CHMFile_, platform::HH_KEYWORD_LOOKUP,
-                lookup(HHKeyword_, HHDefaultURL_, HHMsgText_, HHMsgTitle_, HHWindow_));
+    displayQuietly([&] {
+        if (!displayReady()) {
+            return;
+        }
+        std::int32_t caller = displayCaller(CallingForm);
+        displayCall(caller, CHMFile_, platform::HH_DISPLAY_TOPIC, std::int32_t{0});
+        displayCall(caller, CHMFile_, platform::HH_KEYWORD_LOOKUP,
+                    lookup(HHKeyword_, HHDefaultURL_, HHMsgText_, HHMsgTitle_, HHWindow_));
+    });
 }
 
 void HTMLHelp::HHDisplayIndex(std::int32_t CallingForm) {
-    if (displayReady()) {
-        displayCall(displayCaller(CallingForm), displayFile(), platform::HH_DISPLAY_INDEX,
-                    std::int32_t{0});
-    }
+    displayQuietly([&] {
+        if (displayReady()) {
+            displayCall(displayCaller(CallingForm), displayFile(), platform::HH_DISPLAY_INDEX,
+                        std::int32_t{0});
+        }
+    });
 }
 
 void HTMLHelp::HHDisplayALink(std::int32_t CallingForm) {
-    if (!displayReady()) {
-        return;
-    }
-    displayCall(displayCaller(CallingForm), CHMFile_, platform::HH_ALINK_LOOKUP,
-                lookup(HHALink_, HHDefaultURL_, HHMsgText_, HHMsgTitle_, HHWindow_));
+    displayQuietly([&] {
+        if (displayReady()) {
+            displayCall(displayCaller(CallingForm), CHMFile_, platform::HH_ALINK_LOOKUP,
+                        lookup(HHALink_, HHDefaultURL_, HHMsgText_, HHMsgTitle_, HHWindow_));
+        }
+    });
 }
 
 // Closing gives the viewer its command and nothing more: the handle of the
 // last window shown stays, and every error is passed over.
 void HTMLHelp::HHClose() {
-    try {
+    displayQuietly([] {
         platform::helpViewer().HtmlHelp(0, std::string(), platform::HH_CLOSE_ALL, std::int32_t{0});
-    } catch (const forms::RuntimeError&) {
-    }
+    });
 }
 
 void HTMLHelp::HHInvokeWhatsThisHelp(std::int32_t& CallingForm) {
@@ -123,10 +134,19 @@ void HTMLHelp::HHInvokeWhatsThisHelp(std::int32_t& CallingForm) {
 
 // ---- Helpers of the display operations
 
+// Any error: the runtime's own, and also the standard library's (no memory
+// left, a failed system call), which the help viewer may raise as well.
+void HTMLHelp::displayQuietly(const std::function<void()>& steps) {
+    try {
+        steps();
+    } catch (const std::exception&) {
+    }
+}
+
 bool HTMLHelp::displayReady() {
     try {
         return HHValidateCHMFile(CHMFile_) && EnsureFileExists(CHMFile_);
-    } catch (const forms::RuntimeError&) {
+    } catch (const std::exception&) {
         return false;
     }
 }
@@ -143,7 +163,7 @@ void HTMLHelp::displayCall(std::int32_t caller, const std::string& file, unsigne
                            const platform::HelpData& data) {
     try {
         HHWndHandle_ = platform::helpViewer().HtmlHelp(caller, file, command, data);
-    } catch (const forms::RuntimeError&) {
+    } catch (const std::exception&) {
     }
 }
 

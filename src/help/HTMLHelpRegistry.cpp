@@ -118,7 +118,7 @@ RegValueRecord HTMLHelp::HHReadRegValue(std::string rootName, std::string keyPat
             data = std::move(expanded);
         }
         record.Text = listing + name + "=" + data + "\r";
-    } catch (const forms::RuntimeError&) {
+    } catch (const std::exception&) {
     }
     return record;
 }

@@ -129,7 +129,7 @@ template <class Reader>
 void skippingErrors(Reader reader) {
     try {
         reader();
-    } catch (const forms::RuntimeError&) {
+    } catch (const std::exception&) {
     }
 }
 

@@ -145,7 +145,7 @@ void frmAbout::StartSysInfo() {
             platform::launcher().run(quoted(path), forms::winstyle::NormalFocus);
             return;
         }
-    } catch (const forms::RuntimeError&) {
+    } catch (const std::exception&) {
         // Any failure on the way ends in the one message below.
     }
     forms::MsgBox("System Information Is Unavailable At This Time", forms::style::OkOnly);

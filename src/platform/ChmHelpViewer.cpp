@@ -91,6 +91,23 @@ std::optional<std::string> lookUp(const CompiledHelp& help, const std::string& n
     return std::nullopt;
 }
 
+// A lookup that found no topic and names no page of its own shows the
+// record's message, if it has one, in a box captioned with its title (the
+// program's title when it has none), and opens no window. With a caller
+// window the box belongs to the program's forms, else to none of them.
+void showLookupMessage(const HH_AKLINK& link, std::int32_t hwndCaller) {
+    if (!link.pszMsgText || link.pszMsgText->empty()) {
+        return;
+    }
+    forms::Runtime& runtime = forms::Runtime::current();
+    const std::string title = link.pszMsgTitle.value_or("");
+    if (hwndCaller != 0) {
+        runtime.MsgBox(*link.pszMsgText, forms::style::Exclamation, title);
+    } else {
+        runtime.OwnerlessMsgBox(*link.pszMsgText, forms::style::Exclamation, title);
+    }
+}
+
 std::int32_t showPopup(std::int32_t hwndCaller, const OptionalText& file, const HelpData& data,
                        forms::Backend& backend) {
     const auto* record = std::get_if<HH_POPUP>(&data);
@@ -215,14 +232,21 @@ std::int32_t ChmHelpViewer::HtmlHelp(std::int32_t hwndCaller, const OptionalText
             pane = forms::HelpPane::Search;
             break;
         case HH_KEYWORD_LOOKUP:
-        case HH_ALINK_LOOKUP:
-            if (const auto* link = std::get_if<HH_AKLINK>(&data)) {
-                wanted = link->pszKeywords ? lookUp(help, *link->pszKeywords) : std::nullopt;
-                if (!wanted && link->pszUrl && !link->pszUrl->empty()) {
-                    wanted = CompiledHelp::entryPath(*link->pszUrl);
-                }
+        case HH_ALINK_LOOKUP: {
+            const auto* link = std::get_if<HH_AKLINK>(&data);
+            if (link == nullptr) {
+                return 0;
+            }
+            wanted = link->pszKeywords ? lookUp(help, *link->pszKeywords) : std::nullopt;
+            if (!wanted && link->pszUrl && !link->pszUrl->empty()) {
+                wanted = CompiledHelp::entryPath(*link->pszUrl);
+            }
+            if (!wanted) {
+                showLookupMessage(*link, hwndCaller);
+                return 0;
             }
             break;
+        }
         default:
             return 0;
     }

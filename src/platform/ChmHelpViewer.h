@@ -13,7 +13,8 @@
 //   HH_DISPLAY_SEARCH     beside it;
 //   HH_KEYWORD_LOOKUP,    the page the file's index files under the first of
 //   HH_ALINK_LOOKUP       the record's ";"-separated names, else the record's
-//                         default page, else as HH_DISPLAY_TOC;
+//                         default page; with neither, no window, only the
+//                         record's message (if any) in a box with its title;
 //   HH_CLOSE_ALL          closes every help window;
 //   HH_DISPLAY_TEXT_POPUP the record's text, or topic idString of the text
 //                         file "help file::/name.txt", at the record's point.

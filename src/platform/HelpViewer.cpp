@@ -21,6 +21,9 @@ public:
 std::int32_t RecordingHelpViewer::HtmlHelp(std::int32_t hwndCaller, const OptionalText& file,
                                            unsigned command, const HelpData& data) {
     calls.push_back(Call{hwndCaller, file, command, data});
+    if (error) {
+        std::rethrow_exception(error);
+    }
     if (raising) {
         throw forms::RuntimeError(48, "Error in loading DLL");
     }

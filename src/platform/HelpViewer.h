@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <variant>
@@ -117,6 +118,8 @@ public:
     std::int32_t result = 0x1234;
     // When set, every call raises as a viewer that cannot be loaded.
     bool raising = false;
+    // When set, every call raises this error instead, of whatever kind.
+    std::exception_ptr error;
 };
 
 // The viewer the program uses; tests put their own in place.

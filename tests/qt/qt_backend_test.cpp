@@ -26,8 +26,13 @@
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
+#include <new>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -697,6 +702,48 @@ TEST_F(QtBackendTest, UntrappedErrorIsReportedAndEndsTheProgram) {
     f.cmdCancel.Click = [&f] { ++f.cancels; };
     QTest::mouseClick(widget<QPushButton>(f, "cmdCancel"), Qt::LeftButton);
     EXPECT_EQ(f.cancels, 0);
+}
+
+// An error that is not the runtime's own, thrown by the handler of a button
+// clicked in the running program, reaches the report and the program's own
+// end (exit status 1), never std::terminate; in a process of its own, as the
+// end stops the process.
+TEST_F(QtBackendTest, AnyErrorEscapingAHandlerIsReportedNeverTerminates) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto program = [this] {
+        qt::setEndHandler({});
+        BoxAnswerer answerer;
+        answerer.until = [&answerer] {
+            std::fprintf(stderr, "%s\n", qPrintable(answerer.seen.back().text));
+            return true;
+        };
+        auto& f = form<SampleForm>();
+        show(f);
+        f.cmdStart.Click = [] { throw std::bad_alloc(); };
+        QTimer::singleShot(
+            0, [&f] { QTest::mouseClick(widget<QPushButton>(f, "cmdStart"), Qt::LeftButton); });
+        QTimer::singleShot(5000, [] { std::_Exit(3); });  // no end at all
+        runtime->backend().runMain();
+    };
+    EXPECT_EXIT(program(), ::testing::ExitedWithCode(kExitOnError),
+                "Run-time error '7':\n\nOut of memory");
+}
+
+// The help window reads its pages from inside Qt, outside any handler: a
+// failed read goes to the same report and end.
+TEST_F(QtBackendTest, AnErrorReadingAHelpPageIsReportedAndEndsTheProgram) {
+    BoxAnswerer answerer;
+    HelpBook book;
+    book.key = "broken.chm";
+    book.load = [](const std::string&) -> std::optional<std::string> {
+        throw std::out_of_range("page 12 of 3");
+    };
+    runtime->backend().showHelp(book, "/welcome.htm", HelpPane::Contents, 0);
+    EXPECT_EQ(endCalls, 1);
+    EXPECT_EQ(exitStatus, kExitOnError);
+    ASSERT_EQ(answerer.seen.size(), 1u);
+    EXPECT_EQ(answerer.seen[0].text, "Run-time error '9':\n\npage 12 of 3");
+    runtime->backend().closeHelpWindows();
 }
 
 TEST_F(QtBackendTest, CloseIsRefusedWithoutCloseInTheSystemMenu) {

@@ -18,6 +18,13 @@ std::string lower(std::string text) {
     return text;
 }
 
+// A fault of the test's script. It is raised as a DriverFault, which no trap
+// of the program's code and not the event dispatch catches, and reaches the
+// test as a ScriptError through the driver.
+[[noreturn]] void fault(const std::string& message) {
+    throw DriverFault{message};
+}
+
 }  // namespace
 
 HeadlessBackend::HeadlessBackend() = default;
@@ -96,7 +103,7 @@ bool HeadlessBackend::runWhile(const std::function<bool()>& waiting, const std::
             return false;  // nothing queued and no timer: waiting for the user
         }
         if (*due - idleSince > kRunawayMs) {
-            throw ScriptError(who + " waits while a timer keeps ticking");
+            fault(who + " waits while a timer keeps ticking");
         }
         advanceTo(*due);
     }
@@ -105,8 +112,8 @@ bool HeadlessBackend::runWhile(const std::function<bool()>& waiting, const std::
 
 void HeadlessBackend::runModal(Form& form) {
     if (!runWhile([&form] { return form.Loaded(); }, "form " + form.Name())) {
-        throw ScriptError("form " + form.Name() +
-                          " is shown modally and waits for the user, but nothing is queued");
+        fault("form " + form.Name() +
+              " is shown modally and waits for the user, but nothing is queued");
     }
 }
 
@@ -176,8 +183,8 @@ int HeadlessBackend::showMessage(const std::string& prompt, int style, const std
             std::string given = next.text;
             script_.pop_front();
             if (yesNo != (given == "Yes" || given == "No")) {
-                throw ScriptError("answer " + (given.empty() ? std::string("OK") : given) +
-                                  " does not fit the box \"" + title + "\"");
+                fault("answer " + (given.empty() ? std::string("OK") : given) +
+                      " does not fit the box \"" + title + "\"");
             }
             if (yesNo) {
                 return given == "Yes" ? answer::Yes : answer::No;
@@ -233,15 +240,15 @@ void HeadlessBackend::performNext() {
 Form& HeadlessBackend::targetForm(const Action& action) {
     Form* form = Runtime::current().findForm(action.form);
     if (form == nullptr || !form->Loaded() || !form->Visible()) {
-        throw ScriptError("form " + action.form + " is not shown");
+        fault("form " + action.form + " is not shown");
     }
     if (messageDepth_ > 0) {
-        throw ScriptError("a message box is open; form " + action.form + " takes no input");
+        fault("a message box is open; form " + action.form + " takes no input");
     }
     const auto& modal = Runtime::current().modalStack();
     if (!modal.empty() && modal.back() != form) {
-        throw ScriptError("form " + modal.back()->Name() + " is shown modally; form " +
-                          action.form + " takes no input");
+        fault("form " + modal.back()->Name() + " is shown modally; form " + action.form +
+              " takes no input");
     }
     return *form;
 }
@@ -256,11 +263,11 @@ void HeadlessBackend::checkReachable(Form& form, Control& control) const {
         shown = shown && frame->Visible();
     }
     if (!shown) {
-        throw ScriptError(control.Name() + " is not visible");
+        fault(control.Name() + " is not visible");
     }
     if (left >= form.ClientWidth() || top >= form.ClientHeight() || left + control.Width() <= 0 ||
         top + control.Height() <= 0) {
-        throw ScriptError(control.Name() + " lies outside the client area of " + form.Name());
+        fault(control.Name() + " lies outside the client area of " + form.Name());
     }
 }
 
@@ -278,7 +285,7 @@ void HeadlessBackend::perform(const Action& action) {
             Form& form = targetForm(action);
             Control* control = form.findControl(action.target);
             if (control == nullptr) {
-                throw ScriptError("form " + form.Name() + " has no control " + action.target);
+                fault("form " + form.Name() + " has no control " + action.target);
             }
             checkReachable(form, *control);
             runtime.dispatch([&] { clickControl(form, *control); });
@@ -288,7 +295,7 @@ void HeadlessBackend::perform(const Action& action) {
             Form& form = targetForm(action);
             Menu* item = form.findMenu(action.target);
             if (item == nullptr) {
-                throw ScriptError("form " + form.Name() + " has no menu item " + action.target);
+                fault("form " + form.Name() + " has no menu item " + action.target);
             }
             runtime.dispatch([item] { item->userClick(); });
             break;
@@ -309,7 +316,7 @@ void HeadlessBackend::perform(const Action& action) {
             break;
         }
         case Action::Kind::Answer:
-            throw ScriptError("an answer is queued but no message box is open");
+            fault("an answer is queued but no message box is open");
         case Action::Kind::Wait:
             advanceTo(now_ + action.ms);
             break;
@@ -321,7 +328,7 @@ void HeadlessBackend::perform(const Action& action) {
         case Action::Kind::Terminate: {
             Form* form = runtime.findForm(action.form);
             if (form == nullptr) {
-                throw ScriptError("no form " + action.form);
+                fault("no form " + action.form);
             }
             runtime.dispatch([form] { form->Terminate(); });
             break;
@@ -479,6 +486,8 @@ void Driver::guarded(const std::function<void()>& body) {
         body();
     } catch (const ProgramEnd&) {
         backend_->script().clear();
+    } catch (const DriverFault& broken) {
+        throw ScriptError(broken.message);
     }
 }
 

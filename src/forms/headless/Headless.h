@@ -48,7 +48,8 @@ struct HelpWindowRecord {
 
 // A loop waited for the user with nothing queued and no timer to wait for, or
 // a queued action could not be done as a user would do it. Either is a fault
-// of the test's script, so it is no RuntimeError and no handler traps it.
+// of the test's script: it travels through the program as a DriverFault,
+// which no handler traps, and the driver raises it as a ScriptError.
 class ScriptError : public std::logic_error {
 public:
     using std::logic_error::logic_error;

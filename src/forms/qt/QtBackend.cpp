@@ -465,7 +465,9 @@ public:
     ScreenPoint cursorPosition() const override;
 
     FormWindow* windowOf(const Form& form) const;
-    // Runs the program's handler for an event that Qt delivered.
+    // Runs the program's handler for an event that Qt delivered. Whatever
+    // it raises stops here, in the unhandled-error report and the end:
+    // Qt's loops cannot be unwound.
     void deliver(const std::function<void()>& handler);
     void closeRequested(FormWindow& window);
     // Enter presses the default button, Esc the cancel button.
@@ -1372,7 +1374,19 @@ QWidget* QtBackend::windowByHandle(long handle) const {
 }
 
 long QtBackend::showHelp(const HelpBook& book, const std::string& page, HelpPane pane, long owner) {
-    return help_.show(book, page, pane, windowByHandle(owner));
+    // The help window reads its pages whenever Qt draws it or follows a
+    // link, outside any handler: an error in a read goes to the
+    // unhandled-error report here, as a handler's would, and never unwinds
+    // through Qt.
+    HelpBook guarded = book;
+    if (book.load) {
+        guarded.load = [this, load = book.load](const std::string& path) {
+            std::optional<std::string> bytes;
+            deliver([&] { bytes = load(path); });
+            return bytes;
+        };
+    }
+    return help_.show(guarded, page, pane, windowByHandle(owner));
 }
 
 void QtBackend::closeHelpWindows() {
@@ -1396,7 +1410,11 @@ void QtBackend::stopLoops() {
     for (QEventLoop* loop : loops_) {
         loop->quit();
     }
-    QCoreApplication::exit(0);
+    // Qt keeps a quit that no running loop took and ends the next loop with
+    // it at once, so only a running main loop is told.
+    if (mainRunning_) {
+        QCoreApplication::exit(0);
+    }
 }
 
 void QtBackend::endProgram(int exitStatus) {
