@@ -52,11 +52,6 @@ std::string encoded(std::uint64_t value) {
 // The shipped file and where its parts lie, read from its headers: the
 // directory header, its one listing chunk and the content area.
 struct ShippedLayout {
-    struct Entry {
-        std::string name;
-        std::uint64_t section, start, length;
-    };
-
     ShippedLayout() : bytes(testing_support::readFile(kShipped)) {
         directory = readLE(bytes, 0x48, 8);
         data = readLE(bytes, 0x58, 8);
@@ -64,11 +59,15 @@ struct ShippedLayout {
         listing = directory + 0x54 + chunkLength * readLE(bytes, directory + 0x20, 4);
     }
 
-    // The listing chunk's entries, in order.
-    std::vector<Entry> entries() const {
-        std::vector<Entry> list;
-        std::size_t at = listing + 0x14;
-        std::size_t end = listing + chunkLength - readLE(bytes, listing + 4, 4);
+    // An entry's record in the listing chunk: where its offset and length
+    // are written (from `at` to `end`), and their values.
+    struct Record {
+        std::size_t at, end;
+        std::uint64_t start, length;
+    };
+    Record record(const std::string& name) const {
+        std::string key = encoded(name.size()) + name;
+        std::size_t at = bytes.find(key, listing) + key.size();
         auto number = [&] {
             std::uint64_t value = 0;
             while (static_cast<unsigned char>(bytes[at]) >= 0x80) {
@@ -76,45 +75,24 @@ struct ShippedLayout {
             }
             return (value << 7) | static_cast<unsigned char>(bytes[at++]);
         };
-        while (at < end) {
-            Entry entry;
-            std::size_t length = number();
-            entry.name = bytes.substr(at, length);
-            at += length;
-            entry.section = number();
-            entry.start = number();
-            entry.length = number();
-            list.push_back(entry);
-        }
-        return list;
+        number();  // the section
+        Record found{at, 0, number(), 0};
+        found.length = number();
+        found.end = at;
+        return found;
     }
 
-    Entry entry(const std::string& name) const {
-        for (const Entry& e : entries()) {
-            if (e.name == name) {
-                return e;
-            }
-        }
-        ADD_FAILURE() << name << " is not in the shipped file";
-        return {};
-    }
-
-    // The file with one entry's record changed; the chunk's records are
-    // written anew, so a number may take more bytes than it had.
-    std::string withEntry(const std::string& name, std::uint64_t start,
-                          std::uint64_t length) const {
-        std::string records;
-        for (Entry e : entries()) {
-            if (e.name == name) {
-                e.start = start;
-                e.length = length;
-            }
-            records += encoded(e.name.size()) + e.name + encoded(e.section) + encoded(e.start) +
-                       encoded(e.length);
-        }
+    // The file with an entry's offset and length changed. Longer numbers
+    // push the records after them into the chunk's free space.
+    std::string withRecord(const std::string& name, std::uint64_t start,
+                           std::uint64_t length) const {
+        Record old = record(name);
+        std::string numbers = encoded(start) + encoded(length);
+        std::size_t grown = numbers.size() - (old.end - old.at);
         std::string damaged = bytes;
-        damaged.replace(listing + 0x14, records.size(), records);
-        writeLE(damaged, listing + 4, 4, chunkLength - 0x14 - records.size());
+        damaged.replace(old.at, old.end - old.at, numbers);
+        damaged.erase(listing + chunkLength, grown);
+        writeLE(damaged, listing + 4, 4, readLE(bytes, listing + 4, 4) - grown);
         return damaged;
     }
 
@@ -233,9 +211,9 @@ std::string contained(const std::function<void(const Report&)>& body) {
 
 TEST(DamagedHelpFile, EachDamageOpensAsNothing) {
     ShippedLayout shipped;
-    auto system = shipped.entry("/#SYSTEM");
-    auto resetTable = shipped.entry(kResetTable);
-    auto control = shipped.entry(kControlData);
+    auto system = shipped.record("/#SYSTEM");
+    auto resetTable = shipped.record(kResetTable);
+    auto control = shipped.record(kControlData);
     std::size_t size = shipped.bytes.size();
     struct Case {
         const char* name;
@@ -245,12 +223,12 @@ TEST(DamagedHelpFile, EachDamageOpensAsNothing) {
     const Case cases[] = {
         // The crafting itself leaves a sound file.
         {"the system record rewritten as it was",
-         shipped.withEntry("/#SYSTEM", system.start, system.length), true},
+         shipped.withRecord("/#SYSTEM", system.start, system.length), true},
         {"an index chunk over the listing chunk", shipped.withIndexChunk(0), true},
 
-        {"the system record claims 4 GB", shipped.withEntry("/#SYSTEM", system.start, 4ull << 30),
+        {"the system record claims 4 GB", shipped.withRecord("/#SYSTEM", system.start, 4ull << 30),
          false},
-        {"the system record starts past the end", shipped.withEntry("/#SYSTEM", size, 16), false},
+        {"the system record starts past the end", shipped.withRecord("/#SYSTEM", size, 16), false},
         {"the directory's chunk size is zero", shipped.with(shipped.directory + 0x10, 4, 0), false},
         {"the compressed blocks' size is zero",
          shipped.with(shipped.data + resetTable.start + 0x20, 8, 0), false},
@@ -323,11 +301,11 @@ TEST(DamagedHelpFile, EveryByteOfTheDirectoryChangedOpensOrNotWithoutHarm) {
 // runs on.
 TEST(DamagedHelpFile, F1OpensNothingAndTheProgramRunsOn) {
     ShippedLayout shipped;
-    auto system = shipped.entry("/#SYSTEM");
+    auto system = shipped.record("/#SYSTEM");
     std::string failures = contained([&](const Report& report) {
         testing_support::ProgramFixture program;
         testing_support::writeFile(program.programDir() / "zekskirmishhelp.chm",
-                                   shipped.withEntry("/#SYSTEM", system.start, 4ull << 30));
+                                   shipped.withRecord("/#SYSTEM", system.start, 4ull << 30));
         platform::ChmHelpViewer viewer;
         platform::setHelpViewer(&viewer);
         program.start();

@@ -53,10 +53,10 @@ constexpr u64 kCompressedSlack = 6144;
 constexpr u64 kSmallestWindow = 1 << 15;
 constexpr u64 kLargestWindow = 1 << 21;
 
+// The compressed section's entries, in lower case as the names are kept.
 const char* const kResetTable =
-    "::dataspace/storage/mscompressed/transform/{7fc28940-9d31-11d0-9b27-00a0c91e9c7c}/"
-    "instancedata/"
-    "resettable";
+    "::dataspace/storage/mscompressed/transform/"
+    "{7fc28940-9d31-11d0-9b27-00a0c91e9c7c}/instancedata/resettable";
 const char* const kControlData = "::dataspace/storage/mscompressed/controldata";
 const char* const kContent = "::dataspace/storage/mscompressed/content";
 
