@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <new>
+
+#include "platform/CompiledHelpCheck.h"
 
 namespace platform {
 
@@ -71,11 +74,16 @@ const HelpTopic* findTopic(const std::vector<HelpTopic>& topics, const std::stri
     return nullptr;
 }
 
+// Called from inside chmlib, which no exception may cross.
 int collectEntry(chmFile*, chmUnitInfo* unit, void* context) {
     auto* paths = static_cast<std::vector<std::string>*>(context);
-    std::string path = unit->path;
-    if (!path.empty() && path.back() != '/') {
-        paths->push_back(path);
+    try {
+        std::string path = unit->path;
+        if (!path.empty() && path.back() != '/') {
+            paths->push_back(path);
+        }
+    } catch (const std::exception&) {
+        return CHM_ENUMERATOR_FAILURE;
     }
     return CHM_ENUMERATOR_CONTINUE;
 }
@@ -277,19 +285,34 @@ std::optional<std::string> popupTopic(const std::string& file, std::uint32_t id)
 }
 
 std::shared_ptr<CompiledHelp> CompiledHelp::open(const std::string& nativePath) {
+    // chmlib trusts every number in the file; a damaged one would end the
+    // program inside it, so the layout is checked first.
+    if (!compiledHelpLayoutIsSound(nativePath)) {
+        return nullptr;
+    }
     chmFile* handle = chm_open(nativePath.c_str());
     if (handle == nullptr) {
         return nullptr;
     }
-    std::shared_ptr<CompiledHelp> help(new CompiledHelp(handle));
-    // Every compiler writes the system record; a file whose record cannot be
-    // read (a cut or damaged file) is no help file to show.
-    if (!help->read("/#SYSTEM")) {
+    auto* opened = new (std::nothrow) CompiledHelp(handle);
+    if (opened == nullptr) {
+        chm_close(handle);
         return nullptr;
     }
-    help->readSystem();
-    help->readContextMap();
-    return help;
+    try {
+        std::shared_ptr<CompiledHelp> help(opened);
+        // Every compiler writes the system record; a file whose record cannot
+        // be read (a cut or damaged file) is no help file to show.
+        if (!help->read("/#SYSTEM")) {
+            return nullptr;
+        }
+        help->readSystem();
+        help->readContextMap();
+        return help;
+    } catch (const std::exception&) {
+        // Out of memory for what a damaged file holds: no help file either.
+        return nullptr;
+    }
 }
 
 CompiledHelp::~CompiledHelp() {
@@ -309,14 +332,24 @@ std::optional<std::string> CompiledHelp::read(const std::string& path) const {
         chm_resolve_object(file(handle_), entry.c_str(), &unit) != CHM_RESOLVE_SUCCESS) {
         return std::nullopt;
     }
-    std::string bytes(static_cast<std::size_t>(unit.length), '\0');
-    if (unit.length > 0) {
-        auto got = chm_retrieve_object(file(handle_), &unit,
-                                       reinterpret_cast<unsigned char*>(bytes.data()), 0,
-                                       static_cast<LONGINT64>(unit.length));
-        if (got != static_cast<LONGINT64>(unit.length)) {
-            return std::nullopt;
+    // The bytes grow as they arrive, so a length the data does not bear out
+    // is never allocated.
+    constexpr LONGUINT64 kPiece = 1 << 20;
+    std::string bytes;
+    try {
+        while (bytes.size() < unit.length) {
+            std::size_t done = bytes.size();
+            LONGUINT64 piece = std::min<LONGUINT64>(kPiece, unit.length - done);
+            bytes.resize(done + static_cast<std::size_t>(piece));
+            auto got = chm_retrieve_object(file(handle_), &unit,
+                                           reinterpret_cast<unsigned char*>(bytes.data() + done),
+                                           done, static_cast<LONGINT64>(piece));
+            if (got != static_cast<LONGINT64>(piece)) {
+                return std::nullopt;
+            }
         }
+    } catch (const std::exception&) {
+        return std::nullopt;
     }
     return bytes;
 }
