@@ -53,7 +53,10 @@ TEST(CompiledHelp, ShippedFileTitleContentsIndexAndContextMap) {
     ASSERT_EQ(contents[0].children.size(), 6u);
     EXPECT_EQ(contents[0].children[1].name, "Editing the skirmish settings");
     EXPECT_EQ(contents[0].children[1].page, "/editor.htm");
-    EXPECT_EQ(contents[1].children[0].page, "/messages.htm#backup");
+    ASSERT_FALSE(contents[1].children.empty());
+    ASSERT_FALSE(contents[1].children[0].children.empty());
+    EXPECT_EQ(contents[1].children[0].page, "/messages.htm#startup");
+    EXPECT_EQ(contents[1].children[0].children[0].page, "/messages.htm#running-twice");
     EXPECT_TRUE(help->read(contents[1].children[0].page)) << "an anchor names its page";
 
     EXPECT_EQ(help->pageForKeyword("FOG OF WAR"), "/editor.htm");
