@@ -24,6 +24,12 @@ std::optional<CopyFault> copyFault;
 std::function<void(const FileEvent&)> recorder;
 std::function<int(const std::string&)> accessFault;
 
+// Whether a test records the steps: the paths of a step are only put
+// together for a recorder.
+bool recording() {
+    return static_cast<bool>(recorder);
+}
+
 void record(FileStep step, const std::string& path, const std::string& target = {}) {
     if (recorder) {
         recorder(FileEvent{step, path, target});
@@ -168,6 +174,17 @@ mode_t currentUmask() {
     return mask;
 }
 
+// The program never changes who it runs as, so who that is is asked once.
+uid_t effectiveUser() {
+    static const uid_t user = ::geteuid();
+    return user;
+}
+
+gid_t effectiveGroup() {
+    static const gid_t group = ::getegid();
+    return group;
+}
+
 mode_t newFileMode() {
     return static_cast<mode_t>(0666 & ~currentUmask());
 }
@@ -236,8 +253,9 @@ std::size_t readSome(int fd, char* buffer, std::size_t size, const std::string& 
 // The status is asked first, so such a path is never opened; the open does
 // not wait either, and what it opened is checked again, since the path may
 // have changed in between. On failure `errno` tells why (kNotRegular for
-// what is not a regular file).
-Fd openForReading(const std::string& native, int flags = 0) {
+// what is not a regular file). `status`, when given, receives the status of
+// the file opened.
+Fd openForReading(const std::string& native, struct stat* status = nullptr) {
     struct stat st {};
     if (statPath(native, &st) != 0) {
         return Fd();
@@ -246,7 +264,7 @@ Fd openForReading(const std::string& native, int flags = 0) {
         errno = kNotRegular;
         return Fd();
     }
-    Fd fd(openPath(native, O_RDONLY | O_NONBLOCK | O_NOCTTY | flags));
+    Fd fd(openPath(native, O_RDONLY | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0) {
         return fd;
     }
@@ -255,9 +273,14 @@ Fd openForReading(const std::string& native, int flags = 0) {
         error = errno;
     } else if (!S_ISREG(st.st_mode)) {
         error = kNotRegular;
-    } else if (const int status = ::fcntl(fd.get(), F_GETFL);
-               status < 0 || ::fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
+    } else if (::fcntl(fd.get(), F_SETFL, 0) != 0) {
+        // Of the flags F_SETFL sets (append, async, direct, no access time,
+        // non-blocking), the open gave only O_NONBLOCK: setting none clears
+        // it without asking for the others first.
         error = errno;
+    }
+    if (status != nullptr) {
+        *status = st;
     }
     if (error != 0) {
         fd = Fd();
@@ -380,13 +403,12 @@ private:
 
 // A path text with "\" as "/" and no empty names: "a\\b/" is "a/b/".
 std::string slashed(const std::string& text) {
-    std::string path;
-    path.reserve(text.size());
-    for (char c : text) {
-        c = c == '\\' ? '/' : c;
-        if (c != '/' || path.empty() || path.back() != '/') {
-            path += c;
-        }
+    std::string path = text;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (path.find("//") != std::string::npos) {
+        path.erase(std::unique(path.begin(), path.end(),
+                               [](char a, char b) { return a == '/' && b == '/'; }),
+                   path.end());
     }
     return path;
 }
@@ -504,6 +526,35 @@ private:
     std::unordered_map<std::string, Listing> listings_;     // folder -> its entries
 };
 
+// Opens a path text for reading (see openForReading): as written first,
+// which is what nearly every path of a game installed in one case needs,
+// and through the resolver's walk only when that fails. `native` receives
+// the path opened, or the one that failed.
+Fd openText(Resolver& resolver, const std::string& path, std::string& native,
+            struct stat* status = nullptr) {
+    native = slashed(path);
+    Fd fd = openForReading(native, status);
+    if (fd.get() < 0) {
+        native = resolver.resolve(path, missing(errno));
+        fd = openForReading(native, status);
+    }
+    return fd;
+}
+
+// The status of what a path text names, links followed (`follow`) or not:
+// as written first, then through the walk. `native` receives the path
+// looked at; false with `errno` set when there is nothing to see.
+bool statusOf(Resolver& resolver, const std::string& path, bool follow, std::string& native,
+              struct stat* st) {
+    auto look = [&] { return follow ? statPath(native, st) : lstatPath(native, st); };
+    native = slashed(path);
+    if (look() == 0) {
+        return true;
+    }
+    native = resolver.resolve(path, missing(errno));
+    return look() == 0;
+}
+
 // Copies the rest of `in` into `out`. The kernel copies between the two
 // files itself where it can; a failure injected by a test goes the long way,
 // so that it can stop after an exact number of bytes.
@@ -607,6 +658,10 @@ void sweepListed(Listing& listing, const std::string& folder, int folderFd = AT_
 
 struct FileOperation::Impl {
     Resolver resolver;
+    // The two halves of the buffer sameContents compares through, taken
+    // once for the operation's many comparisons.
+    static constexpr std::size_t kChunk = 1 << 16;
+    std::unique_ptr<char[]> compared;
 };
 
 struct CopySet::Impl {
@@ -705,7 +760,7 @@ struct CopySet::Impl {
             // A file the program replaces keeps its owner where the rights
             // allow; a user's file does not become the program's.
             if (target.exists &&
-                (target.st.st_uid != ::geteuid() || target.st.st_gid != ::getegid())) {
+                (target.st.st_uid != effectiveUser() || target.st.st_gid != effectiveGroup())) {
                 [[maybe_unused]] int ignored =
                     ::fchown(out.get(), target.st.st_uid, target.st.st_gid);
             }
@@ -713,7 +768,9 @@ struct CopySet::Impl {
             if (::close(out.release()) != 0) {
                 raise(errno, target.path);
             }
-            record(FileStep::Write, joined(into.path, temp), target.path);
+            if (recording()) {
+                record(FileStep::Write, joined(into.path, temp), target.path);
+            }
         } catch (...) {
             ::unlinkat(into.fd.get(), temp.c_str(), 0);
             throw;
@@ -775,7 +832,6 @@ struct CopySet::Impl {
                 ++placed;
                 continue;
             }
-            const std::string target = joined(copy.folder->path, copy.name);
             int error = 0;
             if (copy.renameFault != 0) {
                 error = copy.renameFault;
@@ -784,7 +840,10 @@ struct CopySet::Impl {
                 error = errno;
             }
             if (error == 0) {
-                record(FileStep::Rename, joined(copy.folder->path, copy.temp), target);
+                if (recording()) {
+                    record(FileStep::Rename, joined(copy.folder->path, copy.temp),
+                           joined(copy.folder->path, copy.name));
+                }
                 copy.folder->renamedInto = true;
                 if (resolver.listed(copy.folder->path)) {
                     resolver.listing(copy.folder->path).add(copy.name);
@@ -794,6 +853,7 @@ struct CopySet::Impl {
                 continue;
             }
             ::unlinkat(copy.folder->fd.get(), copy.temp.c_str(), 0);
+            const std::string target = joined(copy.folder->path, copy.name);
             copy.folder = nullptr;
             if (onFailure == OnFailure::Stop) {
                 stopError = error;
@@ -830,10 +890,11 @@ CopySet::~CopySet() = default;
 bool CopySet::add(const std::string& source, const std::string& destination,
                   IfSourceMissing ifMissing) {
     std::string from = slashed(source);
-    Fd in = openForReading(from);
+    struct stat sourceStat {};
+    Fd in = openForReading(from, &sourceStat);
     if (in.get() < 0 && missing(errno)) {
         from = impl_->resolver.resolve(source, true);
-        in = openForReading(from);
+        in = openForReading(from, &sourceStat);
     }
     if (in.get() < 0) {
         // Only a source that is not there at all is missing; one that is
@@ -841,10 +902,6 @@ bool CopySet::add(const std::string& source, const std::string& destination,
         if (ifMissing == IfSourceMissing::Skip && errno == ENOENT && !from.empty()) {
             return false;
         }
-        raise(errno, from);
-    }
-    struct stat sourceStat {};
-    if (::fstat(in.get(), &sourceStat) != 0) {
         raise(errno, from);
     }
     std::optional<std::size_t> failAfter;
@@ -883,13 +940,12 @@ std::string FileOperation::nativePath(const std::string& path) {
 }
 
 FileOperation::Entry FileOperation::entry(const std::string& path, bool exact) {
-    const std::string native = exact ? slashed(path) : nativePath(path);
+    std::string native;
     struct stat st {};
-    if (native.empty()) {
-        return {};
-    }
-    if (lstatPath(native, &st) != 0) {
-        if (missing(errno)) {
+    const bool there = exact ? lstatPath(native = slashed(path), &st) == 0
+                             : statusOf(impl_->resolver, path, false, native, &st);
+    if (!there) {
+        if (native.empty() || missing(errno)) {
             return {};
         }
         raise(errno, native);
@@ -908,26 +964,36 @@ FileOperation::Entry FileOperation::entry(const std::string& path, bool exact) {
 }
 
 bool FileOperation::fileExists(const std::string& path) {
+    std::string native;
     struct stat st {};
-    return statPath(nativePath(path), &st) == 0 && S_ISREG(st.st_mode);
+    return statusOf(impl_->resolver, path, true, native, &st) && S_ISREG(st.st_mode);
 }
 
 bool FileOperation::folderExists(const std::string& path) {
-    return isFolder(nativePath(path));
+    std::string native;
+    struct stat st {};
+    return statusOf(impl_->resolver, path, true, native, &st) && S_ISDIR(st.st_mode);
 }
 
 bool FileOperation::sameContents(const std::string& a, const std::string& b) {
-    Fd first = openForReading(nativePath(a));
-    Fd second = first.get() < 0 ? Fd() : openForReading(nativePath(b));
+    std::string native;
     struct stat sa {
     }, sb{};
-    if (first.get() < 0 || second.get() < 0 || ::fstat(first.get(), &sa) != 0 ||
-        ::fstat(second.get(), &sb) != 0 || sa.st_size != sb.st_size) {
+    Fd first = openText(impl_->resolver, a, native, &sa);
+    Fd second = first.get() < 0 ? Fd() : openText(impl_->resolver, b, native, &sb);
+    if (first.get() < 0 || second.get() < 0 || sa.st_size != sb.st_size) {
         return false;
     }
-    std::vector<char> bufferA(1 << 16), bufferB(1 << 16);
+    // Every byte is read into the buffer before it is looked at, so it
+    // needs no clearing first.
+    constexpr std::size_t kChunk = Impl::kChunk;
+    if (!impl_->compared) {
+        impl_->compared = std::make_unique_for_overwrite<char[]>(2 * kChunk);
+    }
+    char* const bufferA = impl_->compared.get();
+    char* const bufferB = bufferA + kChunk;
     while (true) {
-        ssize_t n = ::read(first.get(), bufferA.data(), bufferA.size());
+        ssize_t n = ::read(first.get(), bufferA, kChunk);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -936,8 +1002,7 @@ bool FileOperation::sameContents(const std::string& a, const std::string& b) {
         }
         std::size_t got = 0;
         while (got < static_cast<std::size_t>(n)) {
-            ssize_t m =
-                ::read(second.get(), bufferB.data() + got, static_cast<std::size_t>(n) - got);
+            ssize_t m = ::read(second.get(), bufferB + got, static_cast<std::size_t>(n) - got);
             if (m < 0 && errno == EINTR) {
                 continue;
             }
@@ -946,7 +1011,7 @@ bool FileOperation::sameContents(const std::string& a, const std::string& b) {
             }
             got += static_cast<std::size_t>(m);
         }
-        if (std::memcmp(bufferA.data(), bufferB.data(), got) != 0) {
+        if (std::memcmp(bufferA, bufferB, got) != 0) {
             return false;
         }
     }
@@ -1020,8 +1085,9 @@ void makeFolder(const std::string& path) {
 }
 
 std::string readTextFile(const std::string& path) {
-    std::string native = nativePath(path);
-    Fd in = openForReading(native);
+    Resolver resolver;
+    std::string native;
+    Fd in = openText(resolver, path, native);
     if (in.get() < 0) {
         raise(errno, native);
     }
@@ -1048,8 +1114,8 @@ namespace {
 // in a row, nearly all of them in their exact case. Only a regular file is
 // opened: the open does not wait, and what it opened must be one (a pipe
 // would make the transfer wait for ever).
-Fd openRecord(const std::string& path, int flags, std::string& native) {
-    auto open = [](const std::string& file, int how) {
+Fd openRecord(const std::string& path, int flags, std::string& native, struct stat* status) {
+    auto open = [status](const std::string& file, int how) {
         how |= O_NONBLOCK | O_NOCTTY;
         Fd fd(openPath(file, how, newFileMode()));
         // Only a file's owner may read it without touching its access time.
@@ -1062,6 +1128,7 @@ Fd openRecord(const std::string& path, int flags, std::string& native) {
             fd = Fd();
             errno = error;
         }
+        *status = st;
         return fd;
     };
     native = slashed(path);
@@ -1085,7 +1152,8 @@ std::string readRecord(const std::string& path, std::size_t length, std::size_t*
     // time is left alone: with relative access times, a read of a file
     // written since it was last read costs a journalled inode update, and
     // every attribute file the patch reads was written by the patch before.
-    Fd in = openRecord(path, O_RDONLY | O_NOATIME, native);
+    struct stat st {};
+    Fd in = openRecord(path, O_RDONLY | O_NOATIME, native, &st);
     if (in.get() < 0) {
         raise(errno, native);
     }
@@ -1115,8 +1183,8 @@ std::string readRecord(const std::string& path, std::size_t length, std::size_t*
 // binary write at byte 1 does. A record is small enough to go in one write.
 void writeRecord(const std::string& path, const std::string& record) {
     std::string native;
-    Fd out = openRecord(path, O_WRONLY, native);
     struct stat st {};
+    Fd out = openRecord(path, O_WRONLY, native, &st);
     if (out.get() < 0) {
         int error = errno;
         if (statPath(native, &st) == 0 && S_ISREG(st.st_mode) && isReadOnly(st)) {
@@ -1124,7 +1192,7 @@ void writeRecord(const std::string& path, const std::string& record) {
         }
         raise(error, native);
     }
-    if (::fstat(out.get(), &st) == 0 && isReadOnly(st)) {
+    if (isReadOnly(st)) {
         throw FileError(forms::err::PathFileAccess, "Path/File access error", native);
     }
     std::size_t done = 0;
