@@ -380,7 +380,12 @@ public:
     }
 
     void add(const std::string& name) {
-        auto [slot, inserted] = first_.emplace(lowerCase(name), name);
+        std::string folded = lowerCase(name);
+        // A copy put in place mostly replaces a name the folder has.
+        if (auto known = first_.find(folded); known != first_.end() && known->second == name) {
+            return;
+        }
+        auto [slot, inserted] = first_.emplace(std::move(folded), name);
         if (inserted || slot->second == name) {
             return;
         }
@@ -404,12 +409,15 @@ private:
 // A path text with "\" as "/" and no empty names: "a\\b/" is "a/b/".
 std::string slashed(const std::string& text) {
     std::string path = text;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    if (path.find("//") != std::string::npos) {
-        path.erase(std::unique(path.begin(), path.end(),
-                               [](char a, char b) { return a == '/' && b == '/'; }),
-                   path.end());
+    char* out = path.data();
+    char previous = '\0';
+    for (char c : text) {
+        c = c == '\\' ? '/' : c;
+        if (c != '/' || previous != '/') {
+            *out++ = previous = c;
+        }
     }
+    path.resize(static_cast<std::size_t>(out - path.data()));
     return path;
 }
 
@@ -485,7 +493,11 @@ public:
         return known->second;
     }
 
-    bool listed(const std::string& folder) const { return listings_.count(folder) != 0; }
+    // The listing of a folder the operation has listed already, else null.
+    Listing* listed(const std::string& folder) {
+        auto known = listings_.find(folder);
+        return known == listings_.end() ? nullptr : &known->second;
+    }
 
 private:
     // The entry of `folder` that `name` stands for: the name itself when it
@@ -719,8 +731,11 @@ struct CopySet::Impl {
 
     // Writes a new file's data into a temporary beside the destination.
     // `fill` writes the data; on any failure the temporary is removed.
+    // (A template rather than a std::function: the copy's filler would
+    // cost an allocation per file.)
+    template <typename Fill>
     void stage(const std::string& destinationText, const struct stat* source, int renameFault,
-               const std::function<void(int out, const std::string& to)>& fill) {
+               const Fill& fill) {
         const std::string literal = slashed(destinationText);
         Target target = targetOf(literal);
         if (!target.exists) {
@@ -845,8 +860,8 @@ struct CopySet::Impl {
                            joined(copy.folder->path, copy.name));
                 }
                 copy.folder->renamedInto = true;
-                if (resolver.listed(copy.folder->path)) {
-                    resolver.listing(copy.folder->path).add(copy.name);
+                if (Listing* listing = resolver.listed(copy.folder->path)) {
+                    listing->add(copy.name);
                 }
                 copy.folder = nullptr;
                 ++placed;
@@ -1032,8 +1047,8 @@ bool FileOperation::removeRegularFile(const std::string& path, bool exact) {
     if (::unlink(native.c_str()) != 0) {
         raise(errno, native);
     }
-    if (impl_->resolver.listed(parentOf(native))) {
-        impl_->resolver.listing(parentOf(native)).remove(nameOf(native));
+    if (Listing* listing = impl_->resolver.listed(parentOf(native))) {
+        listing->remove(nameOf(native));
     }
     // Gone for good before the caller goes on: a file End Game has taken
     // out of the game's folder must not come back with a power cut.
