@@ -4,16 +4,20 @@
 //
 // The limit of a copy set is the least a copy with the same guarantees can
 // do: one listing of each folder copied into (where the program looks for
-// the leftovers of a killed copy), for each file a temporary beside the
-// destination filled by copy_file_range, one syncfs per set, the renames,
-// and an fsync of each folder renamed into. The limit of End Game adds the
+// the leftovers of a killed copy); for each file the status of its source
+// before it is opened and of what was opened (no pipe or device is ever
+// opened, no file copied onto itself) and the status of its destination
+// (whose mode is kept, and which may be read-only or a link), a temporary
+// beside the destination filled by copy_file_range; one syncfs per set, the
+// renames, and an fsync of each folder renamed into. The limit of End Game adds the
 // reading of the session marker, one listing of each folder it sweeps and
 // the comparison of each destination with its backup; the limit of Start
 // Game adds the session record: an existence check of each destination,
 // then the marker written atomically and durably. A folder is listed once
-// for a whole operation. The limit of the patch is open, pread, pwrite and
-// close per file. The limits get exact native paths ready-made: looking
-// names up is part of what the program is charged for.
+// for a whole operation; a file compared is opened only after its status
+// says it is a regular file. The limit of the patch is open, fstat (the file
+// must be a regular file and writable), pread, pwrite and close per file. The limits get exact
+// native paths ready-made: looking names up is part of what the program is charged for.
 //
 // The data is game-like (level files of 86-100 KB, 616-byte headers, script
 // files of a few KB, 144-byte attribute records; about 2.4 MB a set), the
@@ -132,7 +136,15 @@ void limitCopySet(const FileList& files, Folders& listed) {
         }
         std::string name = nameOf(destination);
         std::string temp = "." + name + ".limit-tmp";
+        struct stat st {};
+        if (::stat(source.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            fail("limit source " + source);
+        }
         int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+        if (in < 0 || ::fstat(in, &st) != 0) {
+            fail("limit open " + source);
+        }
+        ::lstat(destination.c_str(), &st);
         int out =
             ::openat(slot->second, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (in < 0 || out < 0) {
@@ -174,10 +186,10 @@ void limitCopySet(const FileList& files) {
 // Whether two files hold the same bytes, read until the first difference.
 bool limitSame(const std::string& a, const std::string& b) {
     static char bufferA[1 << 16], bufferB[1 << 16];
-    int first = ::open(a.c_str(), O_RDONLY | O_CLOEXEC);
-    int second = ::open(b.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat sa {
     }, sb{};
+    int first = ::stat(a.c_str(), &sa) == 0 ? ::open(a.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    int second = ::stat(b.c_str(), &sb) == 0 ? ::open(b.c_str(), O_RDONLY | O_CLOEXEC) : -1;
     bool same = first >= 0 && second >= 0 && ::fstat(first, &sa) == 0 &&
                 ::fstat(second, &sb) == 0 && sa.st_size == sb.st_size;
     while (same) {
@@ -288,7 +300,8 @@ void limitPatch(const std::vector<std::string>& files, const std::string& flags)
     char record[app::kCpuAttributesLength];
     for (const std::string& file : files) {
         int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
-        if (fd < 0 || ::pread(fd, record, sizeof record, 0) < 0) {
+        struct stat st {};
+        if (fd < 0 || ::fstat(fd, &st) != 0 || ::pread(fd, record, sizeof record, 0) < 0) {
             fail("limit read " + file);
         }
         std::copy(flags.begin(), flags.end(), record + 80);
@@ -654,13 +667,14 @@ private:
         }
         const std::string flags = standin::programFileBytes("cpatrCFG.dat");
         std::string buffer;
-        measure(cases_, fileSystem_, "patch (150 ReadRecord/WriteRecord)", files.size(), "limit",
+        measure(cases_, fileSystem_, "patch (150 UpdateRecord)", files.size(), "limit",
                 kPatchTarget,
                 {[&] {
                      for (const std::string& file : files) {
-                         app::ReadRecord(file, buffer, app::kCpuAttributesLength);
-                         buffer.replace(80, app::kAvailabilityLength, flags);
-                         app::WriteRecord(file, buffer);
+                         app::UpdateRecord(file, buffer, app::kCpuAttributesLength,
+                                           [&flags](std::string& record) {
+                                               record.replace(80, app::kAvailabilityLength, flags);
+                                           });
                      }
                  },
                  {}},

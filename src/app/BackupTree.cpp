@@ -264,7 +264,7 @@ BackupTree::Outcome BackupTree::Restore(const std::string& folder,
             }
             const std::string destination = folder + row.destination;
             auto madeByExport = createdAt(row);
-            if (!backedUp(row) && madeByExport != created.end()) {
+            if (madeByExport != created.end() && !backedUp(row)) {
                 try {
                     // Through a link, the export created the link's target;
                     // the link itself was there before and stays.
@@ -276,7 +276,7 @@ BackupTree::Outcome BackupTree::Restore(const std::string& folder,
                 } catch (const forms::RuntimeError& error) {
                     problems.push_back(platform::describe(error));
                 }
-            } else if (!operation.sameContents(ProgramDir() + row.source, destination)) {
+            } else {
                 copies.push_back(row);
             }
         }
@@ -287,7 +287,7 @@ BackupTree::Outcome BackupTree::Restore(const std::string& folder,
                 return outcome;
             }
             try {
-                CopyPhase(copies, 1, ProgramDir, destinationBase, nullptr, &set);
+                CopyPhase(copies, 1, ProgramDir, destinationBase, nullptr, &set, IfSame::Skip);
             } catch (const forms::RuntimeError& error) {
                 outcome.firstPhaseFailed = true;
                 outcome.failedFile = platform::describe(error);
@@ -295,8 +295,8 @@ BackupTree::Outcome BackupTree::Restore(const std::string& folder,
             }
             continue;
         }
-        for (const CopyRow& row :
-             CopyPhaseSkippingFailures(copies, 2, ProgramDir, destinationBase, &set)) {
+        for (const CopyRow& row : CopyPhaseSkippingFailures(copies, 2, ProgramDir, destinationBase,
+                                                            &set, IfSame::Skip)) {
             // A file without a backup has nothing to restore. One with a
             // backup is tried once more, which also tells why it failed.
             if (!backedUp(row)) {
@@ -304,7 +304,8 @@ BackupTree::Outcome BackupTree::Restore(const std::string& folder,
             }
             try {
                 platform::CopySet retry(operation);
-                retry.add(ProgramDir() + row.source, folder + row.destination);
+                retry.add(ProgramDir() + row.source, folder + row.destination,
+                          platform::CopySet::IfSourceMissing::Fail, IfSame::Skip);
                 retry.commit(platform::CopySet::OnFailure::Stop);
             } catch (const forms::RuntimeError& error) {
                 problems.push_back(platform::describe(error));

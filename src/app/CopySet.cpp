@@ -13,7 +13,8 @@ namespace app {
 // written first, reaches the disk in one sync, and only then replaces its
 // destination.
 void CopyPhase(const std::vector<CopyRow>& rows, int phase, const Base& sourceBase,
-               const Base& destinationBase, std::size_t* copied, platform::CopySet* shared) {
+               const Base& destinationBase, std::size_t* copied, platform::CopySet* shared,
+               IfSame ifSame) {
     platform::CopySet own;
     platform::CopySet& set = shared != nullptr ? *shared : own;
     const std::size_t before = set.placed();
@@ -33,7 +34,8 @@ void CopyPhase(const std::vector<CopyRow>& rows, int phase, const Base& sourceBa
     try {
         for (const CopyRow& row : rows) {
             if (row.phase == phase) {
-                set.add(sourceBase() + row.source, destinationBase() + row.destination);
+                set.add(sourceBase() + row.source, destinationBase() + row.destination,
+                        platform::CopySet::IfSourceMissing::Fail, ifSame);
             }
         }
     } catch (const forms::RuntimeError&) {
@@ -45,7 +47,7 @@ void CopyPhase(const std::vector<CopyRow>& rows, int phase, const Base& sourceBa
 
 std::vector<CopyRow> CopyPhaseSkippingFailures(const std::vector<CopyRow>& rows, int phase,
                                                const Base& sourceBase, const Base& destinationBase,
-                                               platform::CopySet* shared) {
+                                               platform::CopySet* shared, IfSame ifSame) {
     platform::CopySet own;
     platform::CopySet& set = shared != nullptr ? *shared : own;
     std::vector<const CopyRow*> added;
@@ -55,8 +57,10 @@ std::vector<CopyRow> CopyPhaseSkippingFailures(const std::vector<CopyRow>& rows,
             continue;
         }
         try {
-            set.add(sourceBase() + rows[i].source, destinationBase() + rows[i].destination);
-            added.push_back(&rows[i]);
+            if (set.add(sourceBase() + rows[i].source, destinationBase() + rows[i].destination,
+                        platform::CopySet::IfSourceMissing::Fail, ifSame)) {
+                added.push_back(&rows[i]);
+            }
         } catch (const forms::RuntimeError&) {
             failed[i] = true;
         }
@@ -137,8 +141,9 @@ namespace {
 
 // The folders the rows' paths lie in, each once, in the order first met.
 std::vector<std::string> foldersOf(const std::string& base, bool sources) {
+    static const std::vector<CopyRow> rows = BackupSet();
     std::vector<std::string> folders;
-    for (const CopyRow& row : BackupSet()) {
+    for (const CopyRow& row : rows) {
         const std::string& path = sources ? row.source : row.destination;
         std::string folder = base + path.substr(0, path.find_last_of('\\'));
         if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {

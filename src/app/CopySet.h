@@ -11,10 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace platform {
-class CopySet;
-class FileOperation;
-}  // namespace platform
+#include "platform/Files.h"
 
 namespace app {
 
@@ -30,18 +27,23 @@ using Base = std::function<std::string()>;
 // call returns. The phases of one list may share a platform::CopySet (`set`)
 // so that the folders they look names up in are listed once for the list.
 
+// With `IfSame::Skip`, a destination that already holds its source's bytes
+// is left alone.
+using IfSame = platform::CopySet::IfSame;
+
 // Copies the rows of one phase in order. The first failure raises its
 // forms::RuntimeError; the copies made before it stay, and `copied` (when
 // given) tells how many there were.
 void CopyPhase(const std::vector<CopyRow>& rows, int phase, const Base& sourceBase,
                const Base& destinationBase, std::size_t* copied = nullptr,
-               platform::CopySet* set = nullptr);
+               platform::CopySet* set = nullptr, IfSame ifSame = IfSame::Copy);
 
 // Copies the rows of one phase in order, skipping each copy that fails.
 // Returns the rows that failed.
 std::vector<CopyRow> CopyPhaseSkippingFailures(const std::vector<CopyRow>& rows, int phase,
                                                const Base& sourceBase, const Base& destinationBase,
-                                               platform::CopySet* set = nullptr);
+                                               platform::CopySet* set = nullptr,
+                                               IfSame ifSame = IfSame::Copy);
 
 // "levl2001" .. "levl2025" for levels 1-25, "001" .. "050" for scripts 1-50.
 std::string levelName(int level);

@@ -59,6 +59,12 @@ void WriteRecord(const std::string& path, const std::string& buffer) {
     platform::writeRecord(path, buffer);
 }
 
+void UpdateRecord(const std::string& path, std::string& buffer, std::size_t length,
+                  const std::function<void(std::string&)>& change) {
+    buffer.assign(length, '\0');
+    buffer = platform::updateRecord(path, length, change);
+}
+
 int CharCode(const std::string& buffer, int position) {
     return static_cast<unsigned char>(buffer.at(static_cast<std::size_t>(position - 1)));
 }

@@ -20,6 +20,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace app {
@@ -51,6 +52,11 @@ std::string levelHeaderPath(int level);
 std::size_t ReadRecord(const std::string& path, std::string& buffer, std::size_t length);
 // Writes the whole buffer at byte 1 of the file; the file is never shortened.
 void WriteRecord(const std::string& path, const std::string& buffer);
+// A ReadRecord into the buffer, the change applied to it, and a WriteRecord
+// of it, through one opening of the file: the buffer holds the record
+// written. A file that cannot be written fails before anything is read.
+void UpdateRecord(const std::string& path, std::string& buffer, std::size_t length,
+                  const std::function<void(std::string&)>& change);
 
 int CharCode(const std::string& buffer, int position);
 void PutCharCode(std::string& buffer, int position, int code);

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -241,7 +242,10 @@ std::size_t readSome(int fd, char* buffer, std::size_t size, const std::string& 
         if (n >= 0) {
             return static_cast<std::size_t>(n);
         }
-        if (errno != EINTR) {
+        if (errno == EAGAIN) {
+            pollfd ready{fd, POLLIN, 0};
+            ::poll(&ready, 1, -1);
+        } else if (errno != EINTR) {
             raise(errno, native);
         }
     }
@@ -273,12 +277,9 @@ Fd openForReading(const std::string& native, struct stat* status = nullptr) {
         error = errno;
     } else if (!S_ISREG(st.st_mode)) {
         error = kNotRegular;
-    } else if (::fcntl(fd.get(), F_SETFL, 0) != 0) {
-        // Of the flags F_SETFL sets (append, async, direct, no access time,
-        // non-blocking), the open gave only O_NONBLOCK: setting none clears
-        // it without asking for the others first.
-        error = errno;
     }
+    // O_NONBLOCK stays: reads of a regular file ignore it, and should a
+    // read ever answer "try again", readSome waits for the data.
     if (status != nullptr) {
         *status = st;
     }
@@ -670,10 +671,44 @@ void sweepListed(Listing& listing, const std::string& folder, int folderFd = AT_
 
 struct FileOperation::Impl {
     Resolver resolver;
-    // The two halves of the buffer sameContents compares through, taken
-    // once for the operation's many comparisons.
+    // The two halves of the buffer comparisons read through, taken once for
+    // the operation's many comparisons.
     static constexpr std::size_t kChunk = 1 << 16;
     std::unique_ptr<char[]> compared;
+
+    // Whether the rest of two open files holds the same bytes. Every byte
+    // is read into the buffer before it is looked at, so it needs no
+    // clearing first.
+    bool sameBytes(int a, int b) {
+        if (!compared) {
+            compared = std::make_unique_for_overwrite<char[]>(2 * kChunk);
+        }
+        char* const bufferA = compared.get();
+        char* const bufferB = bufferA + kChunk;
+        while (true) {
+            ssize_t n = ::read(a, bufferA, kChunk);
+            if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+                continue;
+            }
+            if (n <= 0) {
+                return n == 0;
+            }
+            std::size_t got = 0;
+            while (got < static_cast<std::size_t>(n)) {
+                ssize_t m = ::read(b, bufferB + got, static_cast<std::size_t>(n) - got);
+                if (m < 0 && (errno == EINTR || errno == EAGAIN)) {
+                    continue;
+                }
+                if (m <= 0) {
+                    return false;
+                }
+                got += static_cast<std::size_t>(m);
+            }
+            if (std::memcmp(bufferA, bufferB, got) != 0) {
+                return false;
+            }
+        }
+    }
 };
 
 struct CopySet::Impl {
@@ -694,10 +729,12 @@ struct CopySet::Impl {
 
     explicit Impl(FileOperation* shared)
         : own(shared != nullptr ? nullptr : std::make_unique<FileOperation>()),
-          resolver((shared != nullptr ? *shared : *own).impl_->resolver) {}
+          operation(*(shared != nullptr ? *shared : *own).impl_),
+          resolver(operation.resolver) {}
     ~Impl() { dropFrom(0); }
 
     std::unique_ptr<FileOperation> own;
+    FileOperation::Impl& operation;
     Resolver& resolver;
     std::unordered_map<std::string, Folder> folders;
     std::vector<Pending> pending;
@@ -903,7 +940,7 @@ CopySet::CopySet(FileOperation& operation) : impl_(std::make_unique<Impl>(&opera
 CopySet::~CopySet() = default;
 
 bool CopySet::add(const std::string& source, const std::string& destination,
-                  IfSourceMissing ifMissing) {
+                  IfSourceMissing ifMissing, IfSame ifSame) {
     std::string from = slashed(source);
     struct stat sourceStat {};
     Fd in = openForReading(from, &sourceStat);
@@ -918,6 +955,20 @@ bool CopySet::add(const std::string& source, const std::string& destination,
             return false;
         }
         raise(errno, from);
+    }
+    if (ifSame == IfSame::Skip) {
+        // The source is open already: the comparison reads it, then the
+        // copy reads it again from its start.
+        std::string to;
+        struct stat destinationStat {};
+        Fd held = openText(impl_->resolver, destination, to, &destinationStat);
+        if (held.get() >= 0 && destinationStat.st_size == sourceStat.st_size &&
+            impl_->operation.sameBytes(in.get(), held.get())) {
+            return false;
+        }
+        if (::lseek(in.get(), 0, SEEK_SET) != 0) {
+            raise(errno, from);
+        }
     }
     std::optional<std::size_t> failAfter;
     int renameFault = 0;
@@ -988,48 +1039,6 @@ bool FileOperation::folderExists(const std::string& path) {
     std::string native;
     struct stat st {};
     return statusOf(impl_->resolver, path, true, native, &st) && S_ISDIR(st.st_mode);
-}
-
-bool FileOperation::sameContents(const std::string& a, const std::string& b) {
-    std::string native;
-    struct stat sa {
-    }, sb{};
-    Fd first = openText(impl_->resolver, a, native, &sa);
-    Fd second = first.get() < 0 ? Fd() : openText(impl_->resolver, b, native, &sb);
-    if (first.get() < 0 || second.get() < 0 || sa.st_size != sb.st_size) {
-        return false;
-    }
-    // Every byte is read into the buffer before it is looked at, so it
-    // needs no clearing first.
-    constexpr std::size_t kChunk = Impl::kChunk;
-    if (!impl_->compared) {
-        impl_->compared = std::make_unique_for_overwrite<char[]>(2 * kChunk);
-    }
-    char* const bufferA = impl_->compared.get();
-    char* const bufferB = bufferA + kChunk;
-    while (true) {
-        ssize_t n = ::read(first.get(), bufferA, kChunk);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n == 0;
-        }
-        std::size_t got = 0;
-        while (got < static_cast<std::size_t>(n)) {
-            ssize_t m = ::read(second.get(), bufferB + got, static_cast<std::size_t>(n) - got);
-            if (m < 0 && errno == EINTR) {
-                continue;
-            }
-            if (m <= 0) {
-                return false;
-            }
-            got += static_cast<std::size_t>(m);
-        }
-        if (std::memcmp(bufferA, bufferB, got) != 0) {
-            return false;
-        }
-    }
 }
 
 bool FileOperation::removeRegularFile(const std::string& path, bool exact) {
@@ -1137,13 +1146,18 @@ Fd openRecord(const std::string& path, int flags, std::string& native, struct st
         if (fd.get() < 0 && errno == EPERM && (how & O_NOATIME) != 0) {
             fd = Fd(openPath(file, how & ~O_NOATIME, newFileMode()));
         }
+        // A writer needs the status (for the read-only check); a reader
+        // does without: a read of a pipe or a folder fails at once.
         struct stat st {};
-        if (fd.get() >= 0 && (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))) {
+        if (status != nullptr && fd.get() >= 0 &&
+            (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))) {
             const int error = S_ISREG(st.st_mode) ? errno : kNotRegular;
             fd = Fd();
             errno = error;
         }
-        *status = st;
+        if (status != nullptr) {
+            *status = st;
+        }
         return fd;
     };
     native = slashed(path);
@@ -1160,27 +1174,19 @@ Fd openRecord(const std::string& path, int flags, std::string& native, struct st
 
 }  // namespace
 
-std::string readRecord(const std::string& path, std::size_t length, std::size_t* read) {
-    std::string native;
-    // Reading needs no write access, so a read-only file reads like any
-    // other; a missing one is created, as a binary open does. The access
-    // time is left alone: with relative access times, a read of a file
-    // written since it was last read costs a journalled inode update, and
-    // every attribute file the patch reads was written by the patch before.
-    struct stat st {};
-    Fd in = openRecord(path, O_RDONLY | O_NOATIME, native, &st);
-    if (in.get() < 0) {
-        raise(errno, native);
-    }
+namespace {
+
+// The first `length` bytes of an open record file, NUL bytes past its end.
+std::string readAt(int fd, std::size_t length, const std::string& native, std::size_t* read) {
     std::string record(length, '\0');
     std::size_t got = 0;
     while (got < length) {
-        ssize_t n = ::pread(in.get(), record.data() + got, length - got, static_cast<off_t>(got));
+        ssize_t n = ::pread(fd, record.data() + got, length - got, static_cast<off_t>(got));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            raise(errno, native);
+            raise(errno == ESPIPE ? kNotRegular : errno, native);
         }
         if (n == 0) {
             break;  // a shorter file: the rest stays NUL
@@ -1193,13 +1199,10 @@ std::string readRecord(const std::string& path, std::size_t length, std::size_t*
     return record;
 }
 
-// A record is written in place, not by replacing the file: the file keeps
-// any bytes beyond the record, its identity and its mode, exactly as a
-// binary write at byte 1 does. A record is small enough to go in one write.
-void writeRecord(const std::string& path, const std::string& record) {
-    std::string native;
+// A record file opened for writing, refused when it is read-only.
+Fd openForWriting(const std::string& path, int flags, std::string& native) {
     struct stat st {};
-    Fd out = openRecord(path, O_WRONLY, native, &st);
+    Fd out = openRecord(path, flags, native, &st);
     if (out.get() < 0) {
         int error = errno;
         if (statPath(native, &st) == 0 && S_ISREG(st.st_mode) && isReadOnly(st)) {
@@ -1210,6 +1213,11 @@ void writeRecord(const std::string& path, const std::string& record) {
     if (isReadOnly(st)) {
         throw FileError(forms::err::PathFileAccess, "Path/File access error", native);
     }
+    return out;
+}
+
+// Writes the record at byte 1 of the open file and closes it.
+void writeAt(Fd out, const std::string& record, const std::string& native) {
     std::size_t done = 0;
     while (done < record.size()) {
         ssize_t n = ::pwrite(out.get(), record.data() + done, record.size() - done,
@@ -1225,6 +1233,41 @@ void writeRecord(const std::string& path, const std::string& record) {
     if (::close(out.release()) != 0) {
         raise(errno, native);
     }
+}
+
+}  // namespace
+
+std::string readRecord(const std::string& path, std::size_t length, std::size_t* read) {
+    std::string native;
+    // Reading needs no write access, so a read-only file reads like any
+    // other; a missing one is created, as a binary open does. The access
+    // time is left alone: with relative access times, a read of a file
+    // written since it was last read costs a journalled inode update, and
+    // every attribute file the patch reads was written by the patch before.
+    Fd in = openRecord(path, O_RDONLY | O_NOATIME, native, nullptr);
+    if (in.get() < 0) {
+        raise(errno, native);
+    }
+    return readAt(in.get(), length, native, read);
+}
+
+// A record is written in place, not by replacing the file: the file keeps
+// any bytes beyond the record, its identity and its mode, exactly as a
+// binary write at byte 1 does. A record is small enough to go in one write.
+void writeRecord(const std::string& path, const std::string& record) {
+    std::string native;
+    Fd out = openForWriting(path, O_WRONLY, native);
+    writeAt(std::move(out), record, native);
+}
+
+std::string updateRecord(const std::string& path, std::size_t length,
+                         const std::function<void(std::string&)>& change) {
+    std::string native;
+    Fd file = openForWriting(path, O_RDWR, native);
+    std::string record = readAt(file.get(), length, native, nullptr);
+    change(record);
+    writeAt(std::move(file), record, native);
+    return record;
 }
 
 bool removeFile(const std::string& path) {

@@ -87,10 +87,6 @@ public:
     bool fileExists(const std::string& path);
     bool folderExists(const std::string& path);
 
-    // Whether both paths name regular files with the same bytes. Any
-    // failure to read either counts as a difference.
-    bool sameContents(const std::string& a, const std::string& b);
-
     // Removes a regular file, on disk when the call returns. Anything else
     // at the path (a folder, a link, a pipe) is not the program's to remove
     // and stays. Returns whether a file was removed. With `exact`, the path
@@ -143,12 +139,15 @@ public:
     // Fails, leaving nothing of this copy, on a missing source, a source
     // that is not a regular file, a missing destination folder or a
     // destination that cannot be written (a folder, a read-only file).
-    // Copying a file onto itself is done at once. With `Skip`, a source
-    // that does not exist at all adds nothing and returns false; any other
-    // failure still raises.
+    // Copying a file onto itself is done at once. With `IfSourceMissing::
+    // Skip`, a source that does not exist at all adds nothing and returns
+    // false; any other failure still raises. With `IfSame::Skip`, a
+    // destination that already holds the source's bytes is left alone (it
+    // may be read-only), and the call returns false.
     enum class IfSourceMissing { Fail, Skip };
+    enum class IfSame { Copy, Skip };
     bool add(const std::string& source, const std::string& destination,
-             IfSourceMissing ifMissing = IfSourceMissing::Fail);
+             IfSourceMissing ifMissing = IfSourceMissing::Fail, IfSame ifSame = IfSame::Copy);
 
     enum class OnFailure { Stop, Skip };
     // Stop: the first copy that cannot be put in place raises, once the
@@ -188,6 +187,11 @@ void writeTextFile(const std::string& path, const std::string& text);
 std::string readRecord(const std::string& path, std::size_t length, std::size_t* got = nullptr);
 // Writes the record at byte 1 of the file; bytes beyond it stay as they were.
 void writeRecord(const std::string& path, const std::string& record);
+// Reads a record as readRecord does, lets `change` edit it, and writes it
+// back as writeRecord does, through one opening of the file. Fails, before
+// anything is read, where writeRecord would. Returns the record written.
+std::string updateRecord(const std::string& path, std::size_t length,
+                         const std::function<void(std::string&)>& change);
 
 // Removes a file (or an empty folder in its place), on disk when the call
 // returns. Returns false when there was nothing to remove; raises when

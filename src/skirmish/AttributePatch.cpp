@@ -19,10 +19,13 @@ bool PatchAttributes(app::Main& main) {
             std::string relative = std::string("\\CPUScripts\\") + folderWord + "\\cpatr" +
                                    app::scriptNumber(number) + ".dat";
             try {
-                app::ReadRecord(app::ProgramDir() + relative, main.cpatrfile,
-                                app::kCpuAttributesLength);
-                main.cpatrfile.replace(kFlagsOffset, app::kAvailabilityLength, main.cpatrCFG);
-                app::WriteRecord(app::ProgramDir() + relative, main.cpatrfile);
+                // The read and the write of the record share one opening of
+                // the file: 150 files are patched at every Start Game.
+                app::UpdateRecord(app::ProgramDir() + relative, main.cpatrfile,
+                                  app::kCpuAttributesLength, [&main](std::string& record) {
+                                      record.replace(kFlagsOffset, app::kAvailabilityLength,
+                                                     main.cpatrCFG);
+                                  });
             } catch (const forms::RuntimeError&) {
                 forms::MsgBox(
                     "Zekvarin Skirmish Mode was unable to save the spell and hut settings for the "
