@@ -58,13 +58,6 @@ bool ownerCanWrite(const fs::path& file) {
     return ::stat(file.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) != 0;
 }
 
-// Clears the copy fault however the test ends, so that it never leaks into
-// the next test.
-struct CopyFaultGuard {
-    explicit CopyFaultGuard(platform::CopyFault fault) { platform::setCopyFault(std::move(fault)); }
-    ~CopyFaultGuard() { platform::setCopyFault(std::nullopt); }
-};
-
 // ---- nativePath
 
 TEST(NativePath, BackslashesBecomeSlashesAndCaseIsFoundAtEveryLevel) {
@@ -248,10 +241,11 @@ TEST(CopyFile, AnInterruptedCopyKeepsTheOldDestinationAndLeavesNoTemporary) {
     writeFile(dir.path() / "src" / "level.dat", source);
     writeFile(dir.path() / "dst" / "level.dat", old);
     {
-        CopyFaultGuard fault({[](const std::string&, const std::string& destination) {
-                                  return destination.find("dst") != std::string::npos;
-                              },
-                              70000});
+        testing_support::FileFaults fault;
+        fault.copy({[](const std::string&, const std::string& destination) {
+                        return destination.find("dst") != std::string::npos;
+                    },
+                    70000});
         EXPECT_NE(errorOf([&] {
                       platform::copyFile(dir.str() + "/src/level.dat",
                                          dir.str() + "/dst/level.dat");
@@ -281,7 +275,8 @@ TEST(CopyFile, AFaultAfterTheLastByteStillFailsTheCopy) {
     TempDir dir;
     writeFile(dir.path() / "a.dat", "tiny");
     writeFile(dir.path() / "b.dat", "previous");
-    CopyFaultGuard fault({[](const std::string&, const std::string&) { return true; }, 1000});
+    testing_support::FileFaults fault;
+    fault.copy({[](const std::string&, const std::string&) { return true; }, 1000});
     EXPECT_NE(errorOf([&] { platform::copyFile(dir.str() + "/a.dat", dir.str() + "/b.dat"); }), 0);
     EXPECT_EQ(readFile(dir.path() / "b.dat"), "previous");
     EXPECT_EQ(entriesOf(dir.path()), (std::set<std::string>{"a.dat", "b.dat"}));
@@ -425,10 +420,11 @@ TEST(CopySet, AFailedRenameKeepsItsOriginalAndStopsOrIsSkipped) {
     };
     using Held = std::vector<std::string>;
     // The data of 2.dat is written and on disk; only its rename fails.
-    CopyFaultGuard fault({[](const std::string&, const std::string& destination) {
-                              return destination.find("2.dat") != std::string::npos;
-                          },
-                          0, true});
+    testing_support::FileFaults fault;
+    fault.copy({[](const std::string&, const std::string& destination) {
+                    return destination.find("2.dat") != std::string::npos;
+                },
+                0, true});
 
     EXPECT_EQ(run([](platform::CopySet& set) {
                   EXPECT_NE(errorOf([&] { set.commit(platform::CopySet::OnFailure::Stop); }), 0);

@@ -26,6 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using forms::headless::Driver;
+using testing_support::exportEasy;
 using testing_support::FileFaults;
 using testing_support::FileSteps;
 using testing_support::gameRunningState;
@@ -44,12 +45,6 @@ constexpr int kYesNo = 4;
 
 fs::path markerOf(const ProgramFixture& fx) {
     return fx.programDir() / "BACKUP" / "export.pending";
-}
-
-// Start Game with Easy, and the launch.
-void exportEasy(Driver& d) {
-    d.click("Main", "Start").click("frmdifficulty", "easy").wait(5000);
-    d.run();
 }
 
 // The temporary files of the program's copies anywhere under a folder.
@@ -140,8 +135,8 @@ TEST(Originals, AnotherFolderAtTheGamesPathReachesTheOffer) {
         EXPECT_EQ(run->messages()[0].style, kExclamation | kYesNo);
         EXPECT_NE(run->messages()[0].prompt.find(path.string() + c.because), std::string::npos)
             << run->messages()[0].prompt;
-        EXPECT_TRUE(run->messages()[0].prompt.ends_with(
-            "Restore them to the Zekvarin directory " + path.string() + " instead?"));
+        EXPECT_TRUE(run->messages()[0].prompt.ends_with("Restore them to the Zekvarin directory " +
+                                                        path.string() + " instead?"));
         EXPECT_TRUE(gameRunningState());
         EXPECT_TRUE(sameFiles(snapshot(path), atPath));
     }
@@ -365,7 +360,8 @@ TEST(Originals, EachActionListsEachFolderAtMostOnce) {
 TEST(Originals, InstanceCheckThatFailsEndsTheStartNamingTheFolder) {
     ProgramFixture fx;
     fs::remove_all(fx.programDir() / "BACKUP");
-    fx.driver().app().InstanceCheckFailure = fx.programDir().string() + "/zekskirmish.lock: Read-only";
+    fx.driver().app().InstanceCheckFailure =
+        fx.programDir().string() + "/zekskirmish.lock: Read-only";
     fx.start();
     ASSERT_EQ(fx.driver().messages().size(), 1u);
     EXPECT_EQ(fx.driver().messages()[0].style, 16);

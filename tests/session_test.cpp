@@ -44,8 +44,7 @@ protected:
     // Start, export Easy and let the game launch.
     void exportEasy() {
         fx.start();
-        d.click("Main", "Start").click("frmdifficulty", "easy").wait(5000);
-        d.run();
+        testing_support::exportEasy(d);
         ASSERT_TRUE(fs::exists(marker()));
         ASSERT_TRUE(gameRunningState());
     }

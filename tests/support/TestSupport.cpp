@@ -93,13 +93,21 @@ FileFaults::~FileFaults() {
     platform::setAccessFault(nullptr);
 }
 
+void FileFaults::copy(platform::CopyFault fault) {
+    platform::setCopyFault(std::move(fault));
+}
+
 void FileFaults::copyTo(const std::string& suffix, int error) {
-    platform::setCopyFault(
-        platform::CopyFault{[suffix](const std::string&, std::string destination) {
-                                std::replace(destination.begin(), destination.end(), '\\', '/');
-                                return destination.ends_with(suffix);
-                            },
-                            0, false, error});
+    copy(platform::CopyFault{[suffix](const std::string&, std::string destination) {
+                                 std::replace(destination.begin(), destination.end(), '\\', '/');
+                                 return destination.ends_with(suffix);
+                             },
+                             0, false, error});
+}
+
+void exportEasy(forms::headless::Driver& d) {
+    d.click("Main", "Start").click("frmdifficulty", "easy").wait(5000);
+    d.run();
 }
 
 void FileFaults::access(const std::string& suffix, int error) {

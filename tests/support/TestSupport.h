@@ -109,6 +109,7 @@ public:
     ~FileFaults();
     FileFaults(const FileFaults&) = delete;
     FileFaults& operator=(const FileFaults&) = delete;
+    void copy(platform::CopyFault fault);
     // The copies whose native destination ends in `suffix` fail with
     // `error` while writing their data.
     void copyTo(const std::string& suffix, int error);
@@ -116,6 +117,9 @@ public:
     // `suffix` (or of anything below it) fails with `error`.
     void access(const std::string& suffix, int error);
 };
+
+// Start Game with Easy, and the launch.
+void exportEasy(forms::headless::Driver& d);
 
 // A folder's identity as the backup records it: "device inode".
 std::string identityOf(const fs::path& folder);
