@@ -29,21 +29,23 @@ std::string programFolder(const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string folder = programFolder(argv[0]);
-    forms::Runtime runtime(forms::qt::makeBackend(argc, argv));
-    forms::qt::setDesktopFileName(ZEK_DESKTOP_ID);
-    runtime.app().Path = folder;
-    const platform::InstanceCheck instance = platform::lockProgramFolder(folder);
-    runtime.app().PrevInstance = instance.anotherRunning;
-    runtime.app().InstanceCheckFailure = instance.failure;
-    platform::ProcessLauncher launcher([] { return forms::App().Path; });
-    platform::setLauncher(&launcher);
-    // The registry the help viewer writes its registrations into, kept in
-    // the user's configuration folder from one run to the next.
-    platform::KeptRegistry registry(platform::registryFilePath());
-    platform::setRegistry(&registry);
-    platform::ChmHelpViewer helpViewer;
-    platform::setHelpViewer(&helpViewer);
-    runtime.run<app::frmSplash>();
-    return 0;
+    return forms::runGuarded("ZekSkirmish", [&argc, argv] {
+        std::string folder = programFolder(argv[0]);
+        forms::Runtime runtime(forms::qt::makeBackend(argc, argv));
+        forms::qt::setDesktopFileName(ZEK_DESKTOP_ID);
+        runtime.app().Path = folder;
+        const platform::InstanceCheck instance = platform::lockProgramFolder(folder);
+        runtime.app().PrevInstance = instance.anotherRunning;
+        runtime.app().InstanceCheckFailure = instance.failure;
+        platform::ProcessLauncher launcher([] { return forms::App().Path; });
+        platform::setLauncher(&launcher);
+        // The registry the help viewer writes its registrations into, kept
+        // in the user's configuration folder from one run to the next.
+        platform::KeptRegistry registry(platform::registryFilePath());
+        platform::setRegistry(&registry);
+        platform::ChmHelpViewer helpViewer;
+        platform::setHelpViewer(&helpViewer);
+        runtime.run<app::frmSplash>();
+        return forms::kExitNormally;
+    });
 }

@@ -105,6 +105,10 @@ TEST(RoundTrip, FirstRunEditsExportAndEndGameRestoreTheGameFolder) {
         attributes.replace(80, 6, flags);
         exported["levels/cpatr" + number3(n) + ".dat"] = attributes;
     }
+    // While the game is on, the game folder names the program folder whose
+    // skirmish it holds.
+    exported["zekskirmish.session"] =
+        fx.programDir().string() + "\r\n" + testing_support::identityOf(fx.programDir()) + "\r\n";
     EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), exported));
 
     d.click("Main", "EndGame");

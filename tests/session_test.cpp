@@ -127,12 +127,16 @@ TEST(BackupAtStartGame, SecondPhaseFailureKeepsTheOlderCopiesAndStopsTheExport) 
         ASSERT_EQ(d.messages().size(), 1u);
         EXPECT_EQ(d.messages()[0].style, kExclamation);
         EXPECT_EQ(d.messages()[0].title, "Error- File Backup");
+        const std::string failure = (fx.gameDir().parent_path() / c.failure).string();
         EXPECT_EQ(d.messages()[0].prompt,
-                  "Zekvarin Skirmish Mode was unable to backup the files in the directory " +
-                      fx.gameDir().string() +
-                      ".  If the problem persists, try running the Zekvarin Restore file."
-                      "\r\n\r\n" +
-                      (fx.gameDir().parent_path() / c.failure).string());
+                  c.failure.starts_with("program/")
+                      ? testing_support::ownFolderFailureText(
+                            fx.gameDir(), fs::path(failure).parent_path(), failure)
+                      : "Zekvarin Skirmish Mode was unable to backup the files in the directory " +
+                            fx.gameDir().string() +
+                            ".  If the problem persists, try running the Zekvarin Restore file."
+                            "\r\n\r\n" +
+                            failure);
         EXPECT_FALSE(testing_support::loaded("frmdifficulty"));
         EXPECT_TRUE(startState());
         EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP" / "export.pending"));

@@ -24,8 +24,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::FileFaults;
 using testing_support::ProgramFixture;
 using testing_support::readFile;
+using testing_support::restart;
+using testing_support::sameFiles;
+using testing_support::snapshot;
+using testing_support::Snapshot;
 using testing_support::writeFile;
 
 const std::string kCloseNotice = "\r\n\r\nZekvarin Skirmish Mode will now close.";
@@ -484,27 +489,61 @@ TEST(Backup, FilesTheGameLacksLeaveNoOlderCopy) {
     }
 }
 
-// The scripts cannot be backed up: that is no missing game file, so the
-// backup fails; the next start (through the first-run dialog) makes the
-// folder again.
-TEST(Backup, MissingScriptsFolderFailsTheBackup) {
-    ProgramFixture fx;
-    auto& driver = fx.driver();
-    driver.startOnly<app::frmSplash>();
-    fs::remove_all(fx.programDir() / "BACKUP" / "scripts");
-    driver.runFor(3000);
+// A backup that fails in the program's own folder (read-only, full, a
+// folder gone) names that folder and ends the start, as choosing the game
+// folder again could not mend it; the game folder is not touched. The next
+// start makes the backup tree's folders again.
+TEST(Backup, FailureInTheProgramsOwnFolderNamesItAndEnds) {
+    struct Case {
+        const char* name;
+        std::function<void(ProgramFixture&, FileFaults&)> arrange;  // after the splash
+        std::string file;    // in the program folder: what failed
+        std::string reason;  // and why
+    };
+    const std::vector<Case> cases{
+        {"read-only: the record of the last backup stays",
+         [](ProgramFixture&, FileFaults& f) { f.access("/BACKUP/backup.source", EROFS); },
+         "BACKUP/backup.source", "Permission denied"},
+        {"full disk",
+         [](ProgramFixture&, FileFaults& f) { f.copyTo("/BACKUP/levels/levl2001.dat", ENOSPC); },
+         "BACKUP/levels/levl2001.dat", "Disk full"},
+        {"a backup folder gone",
+         [](ProgramFixture& fx, FileFaults&) {
+             fs::remove_all(fx.programDir() / "BACKUP" / "scripts");
+         },
+         "BACKUP/scripts/cpscr001.dat", "Path not found"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProgramFixture fx;
+        fx.start();  // a first start, which leaves a complete backup
+        const Snapshot game = snapshot(fx.gameDir());
+        auto driver = std::make_unique<forms::headless::Driver>();
+        driver->app().Path = fx.programDir().string();
+        driver->startOnly<app::frmSplash>();
+        {
+            FileFaults faults;
+            c.arrange(fx, faults);
+            driver->runFor(3000);
+        }
+        const fs::path failed = fx.programDir() / c.file;
+        ASSERT_EQ(driver->messages().size(), 1u);
+        EXPECT_EQ(driver->messages()[0].style, 16);
+        EXPECT_EQ(driver->messages()[0].title, "Critical Error- File Backup");
+        EXPECT_EQ(driver->messages()[0].prompt,
+                  testing_support::ownFolderFailureText(fx.gameDir(), failed.parent_path(),
+                                                        failed.string() + ": " + c.reason) +
+                      kCloseNotice);
+        EXPECT_TRUE(driver->ended());
+        EXPECT_EQ(driver->exitStatus(), forms::kExitOnError);
+        EXPECT_FALSE(testing_support::loaded("frmfirstload"));
+        EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), game));
+        driver.reset();
 
-    ASSERT_EQ(driver.messages().size(), 1u) << fx.lastMessage();
-    EXPECT_EQ(driver.messages()[0].prompt,
-              backupFailureText(
-                  fx.gameDir().string(),
-                  (fx.programDir() / "BACKUP/scripts/cpscr001.dat").string() + ": Path not found"));
-    EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP/backup.source"));
-    driver.type("frmfirstload", "zekdir", fx.gameDir().string()).click("frmfirstload", "enter");
-    driver.run();
-    EXPECT_EQ(driver.messages().size(), 1u) << fx.lastMessage();
-    EXPECT_TRUE(mainForm().Visible());
-    EXPECT_TRUE(fs::exists(fx.programDir() / "BACKUP/backup.source"));
+        auto next = restart(fx);
+        EXPECT_TRUE(next->messages().empty()) << next->messages().front().prompt;
+        EXPECT_TRUE(fs::exists(fx.programDir() / "BACKUP/backup.source"));
+    }
 }
 
 TEST(Backup, GameDirectoryTextsThatStillWork) {

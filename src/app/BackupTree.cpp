@@ -1,9 +1,9 @@
 #include "app/BackupTree.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "app/ConfigFiles.h"
+#include "app/RecordText.h"
 #include "forms/Error.h"
 #include "platform/Files.h"
 
@@ -11,95 +11,85 @@ namespace app {
 
 namespace {
 
-// The lines of a text, each without its line end.
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        result.push_back(line);
-        start = end + 1;
-    }
-    return result;
-}
+// Whether two identities name one folder. A disk attached again (after a
+// reboot or a re-plug) keeps its folders' inodes but may get another device
+// number: the same inode on another device cannot be told apart from
+// another folder.
+enum class Sameness { Same, Other, CannotTell };
 
-bool blank(const std::string& text) {
-    return text.find_first_not_of(" \t\r\n") == std::string::npos;
-}
-
-// "device inode", as backup.source keeps a folder's identity.
-std::string identityText(const platform::FolderIdentity& identity) {
-    return std::to_string(identity.device) + " " + std::to_string(identity.inode);
-}
-
-std::optional<platform::FolderIdentity> parseIdentity(const std::string& text) {
-    platform::FolderIdentity identity;
-    const char* end = text.data() + text.size();
-    auto [afterDevice, deviceError] = std::from_chars(text.data(), end, identity.device);
-    if (deviceError != std::errc() || afterDevice == end || *afterDevice != ' ') {
-        return std::nullopt;
+Sameness compare(const std::optional<platform::FolderIdentity>& a,
+                 const std::optional<platform::FolderIdentity>& b) {
+    if (!a || !b) {
+        return Sameness::CannotTell;
     }
-    auto [afterInode, inodeError] = std::from_chars(afterDevice + 1, end, identity.inode);
-    if (inodeError != std::errc() || afterInode != end) {
-        return std::nullopt;
+    if (a->inode != b->inode) {
+        return Sameness::Other;
     }
-    return identity;
+    return a->device == b->device ? Sameness::Same : Sameness::CannotTell;
 }
 
 }  // namespace
 
-std::string BackupTree::Backup(const std::string& gameDir) const {
-    platform::FileOperation operation;
-    // Until every copy is made, the tree is the backup of no folder.
-    try {
-        platform::removeFile(ProgramDir() + kSource);
-    } catch (const forms::RuntimeError& error) {
-        return platform::describe(error);
-    }
-    Sweep(operation, gameDir);
-    // The identity is taken before the copies: should the folder be
-    // replaced meanwhile, the record names the one the copies began in,
-    // and End Game will not take the other for it.
-    const std::optional<platform::FolderIdentity> identity = platform::folderIdentity(gameDir);
-    std::string failure = BackupGameFiles(operation, [&gameDir] { return gameDir; });
-    if (!failure.empty()) {
-        return failure;
+BackupTree::Failure BackupTree::Backup(const std::string& gameDir) const {
+    if (gameDir.empty()) {
+        // It would make every source a path from the root of the file system.
+        return {"no Zekvarin directory is set", {FailurePlace::Where::GameFolder, ""}};
     }
     try {
-        platform::writeTextFile(
-            ProgramDir() + kSource,
-            gameDir + "\r\n" + (identity ? identityText(*identity) : "") + "\r\n");
-    } catch (const forms::RuntimeError&) {
-        // The backup is made; without its record End Game cannot tell where
-        // it came from, and asks.
+        platform::FileOperation operation;
+        // Until every copy is made, the tree is the backup of no folder.
+        platform::removeFile(programFolder() + kSource);
+        Sweep(operation, gameDir);
+        // The identity is taken before the copies: should the folder be
+        // replaced meanwhile, the record names the one the copies began in,
+        // and End Game will not take the other for it.
+        const std::optional<platform::FolderIdentity> identity = platform::folderIdentity(gameDir);
+        CopyBackupSet(operation, [&gameDir] { return gameDir; });
+        try {
+            platform::writeTextFile(
+                programFolder() + kSource,
+                gameDir + "\r\n" + (identity ? IdentityText(*identity) : "") + "\r\n");
+        } catch (const std::exception&) {
+            // The backup is made; without its record End Game cannot tell
+            // where it came from, and asks.
+        }
+    } catch (const std::exception&) {
+        const std::exception_ptr error = std::current_exception();
+        return {DescribeError(error), PlaceOfFailure(error, gameDir)};
     }
-    return "";
+    return {};
+}
+
+void BackupTree::Forget() const {
+    try {
+        platform::removeFile(programFolder() + kSource);
+    } catch (const std::exception&) {
+        // A record left names a folder whose files End Game then checks
+        // against the backup one by one.
+    }
+}
+
+std::string BackupTree::programFolder() const {
+    return programFolder_.empty() ? ProgramDir() : programFolder_;
 }
 
 std::optional<BackupTree::Source> BackupTree::ReadSource() const {
     std::vector<std::string> text;
     try {
-        text = lines(platform::readTextFile(ProgramDir() + kSource));
+        text = Lines(platform::readTextFile(programFolder() + kSource));
     } catch (const forms::RuntimeError&) {
         return std::nullopt;
     }
     if (text.empty() || text.front().empty()) {
         return std::nullopt;
     }
-    return Source{text.front(), text.size() > 1 ? parseIdentity(text[1]) : std::nullopt};
+    return Source{text.front(), text.size() > 1 ? ParseIdentity(text[1]) : std::nullopt};
 }
 
 BackupTree::Session BackupTree::State(std::string* why) const {
     try {
         platform::FileOperation operation;
-        return operation.entry(ProgramDir() + kMarker, true).kind ==
+        return operation.entry(programFolder() + kMarker, true).kind ==
                        platform::FileOperation::Kind::Missing
                    ? Session::None
                    : Session::Pending;
@@ -112,7 +102,7 @@ BackupTree::Session BackupTree::State(std::string* why) const {
 }
 
 BackupTree::Marker BackupTree::ReadMarker() const {
-    std::vector<std::string> text = lines(platform::readTextFile(ProgramDir() + kMarker));
+    std::vector<std::string> text = Lines(platform::readTextFile(programFolder() + kMarker));
     Marker marker;
     if (!text.empty()) {
         marker.folder = text.front();
@@ -160,12 +150,12 @@ void BackupTree::BeginSession(platform::FileOperation& operation, const std::str
         text +=
             created.destination + (created.target.empty() ? "" : "\t" + created.target) + "\r\n";
     }
-    platform::writeTextFile(ProgramDir() + kMarker, text);
+    platform::writeTextFile(programFolder() + kMarker, text);
 }
 
 void BackupTree::EndSession() const {
     try {
-        platform::removeFile(ProgramDir() + kMarker);
+        platform::removeFile(programFolder() + kMarker);
     } catch (const forms::RuntimeError&) {
         // The next start finds the session again, and End Game, run once
         // more, finds every file already in place.
@@ -181,7 +171,12 @@ void BackupTree::Sweep(platform::FileOperation& operation, const std::string& ga
     folders.push_back(ProgramDir() + "\\BACKUP");
     folders.push_back(ProgramDir() + "\\CFG");
     for (const std::string& folder : folders) {
-        operation.sweep(folder);
+        // Leftovers are only clutter: a folder that cannot be swept fails
+        // the copies into it on their own terms.
+        try {
+            operation.sweep(folder);
+        } catch (const std::exception&) {
+        }
     }
 }
 
@@ -209,7 +204,7 @@ BackupTree::Target BackupTree::RestoreTarget() const {
         return {Problem::Unreadable, ""};
     }
     const std::string& folder = marker.folder;
-    if (blank(folder)) {
+    if (Blank(folder)) {
         return {Problem::NotNamed, ""};
     }
     std::string native = platform::nativePath(folder);
@@ -220,13 +215,34 @@ BackupTree::Target BackupTree::RestoreTarget() const {
         return {Problem::Missing, folder};
     }
     const std::optional<Source> source = ReadSource();
-    if (!source || !source->identity) {
-        return {Problem::CannotTell, folder};
+    switch (compare(source ? source->identity : std::nullopt, platform::folderIdentity(folder))) {
+        case Sameness::Same:
+            return {Problem::None, folder};
+        case Sameness::Other:
+            return {Problem::NotBackedUp, folder};
+        case Sameness::CannotTell:
+            break;
     }
-    if (platform::folderIdentity(folder) != source->identity) {
-        return {Problem::NotBackedUp, folder};
+    return {Problem::CannotTell, folder};
+}
+
+bool BackupTree::SessionMayBeIn(const std::string& gameDir) const {
+    switch (State()) {
+        case Session::None:
+            return false;
+        case Session::Unknown:
+            return true;
+        case Session::Pending:
+            break;
     }
-    return {Problem::None, folder};
+    Marker marker;
+    try {
+        marker = ReadMarker();
+    } catch (const std::exception&) {
+        return true;
+    }
+    return Blank(marker.folder) || compare(platform::folderIdentity(marker.folder),
+                                           platform::folderIdentity(gameDir)) != Sameness::Other;
 }
 
 BackupTree::Outcome BackupTree::Restore(const std::string& folder,

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/CopySet.h"
+#include "app/Failures.h"
 #include "platform/Files.h"
 
 namespace app {
@@ -35,13 +36,25 @@ public:
     static constexpr const char* kSource = "\\BACKUP\\backup.source";
     static constexpr const char* kMarker = "\\BACKUP\\export.pending";
 
+    // The tree of the running program's folder, or, to look at its session
+    // only, of another program folder.
+    BackupTree() = default;
+    explicit BackupTree(std::string programFolder) : programFolder_(std::move(programFolder)) {}
+
     // ---- The backup
 
     // Copies the BackupSet from the game directory into the tree, after
     // sweeping the program's leftover temporary files from every folder
-    // involved (see BackupGameFiles). Returns an empty text when the backup
-    // is complete, else what failed: "file: the system's reason".
-    std::string Backup(const std::string& gameDir) const;
+    // involved (see BackupGameFiles). Any error at all fails the backup,
+    // which then names no folder.
+    struct Failure {
+        std::string what;  // "file: the system's reason"; empty: the backup is complete
+        FailurePlace place;
+        bool empty() const { return what.empty(); }
+    };
+    Failure Backup(const std::string& gameDir) const;
+    // Makes the tree the backup of no folder (its files stay).
+    void Forget() const;
 
     // ---- The session
 
@@ -55,6 +68,11 @@ public:
     // Whether the tree may hold the game's own files: a session that cannot
     // be told counts, since the game's files must not be backed up over.
     bool SessionPending() const { return State() != Session::None; }
+    // Whether the tree may hold the own files of this game folder: a session
+    // is pending and names that folder, or it cannot be told that it names
+    // another (the tree or the marker cannot be read, the folder it names is
+    // gone or was re-attached).
+    bool SessionMayBeIn(const std::string& gameDir) const;
 
     // Writes the marker before an export of these rows into the folder,
     // naming the files the export will create (and those an earlier export
@@ -104,6 +122,9 @@ public:
     Outcome Restore(const std::string& folder, const std::vector<CopyRow>& restoreRows) const;
 
 private:
+    std::string programFolder_;  // empty: the running program's
+    std::string programFolder() const;
+
     struct Created {
         std::string destination;  // relative to the game directory
         std::string target;       // the native path created through a link, if any

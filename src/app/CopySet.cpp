@@ -111,30 +111,34 @@ std::vector<CopyRow> BackupSet() {
 }
 
 std::string BackupGameFiles(platform::FileOperation& operation, const Base& gameDir) {
-    if (gameDir().empty()) {
-        return "no Zekvarin directory is set";
-    }
-    std::vector<CopyRow> rows = BackupSet();
-    platform::CopySet set(operation);
     try {
-        CopyPhase(rows, 1, gameDir, ProgramDir, nullptr, &set);
-        // The second phase is put in place whole or not at all: a copy that
-        // fails for any reason but a missing file keeps every older copy.
-        std::vector<const CopyRow*> lacking;
-        for (const CopyRow& row : rows) {
-            if (row.phase == 2 && !set.add(gameDir() + row.source, ProgramDir() + row.destination,
-                                           platform::CopySet::IfSourceMissing::Skip)) {
-                lacking.push_back(&row);
-            }
-        }
-        set.commit(platform::CopySet::OnFailure::Stop);
-        for (const CopyRow* row : lacking) {
-            operation.removeRegularFile(ProgramDir() + row->destination);
-        }
+        CopyBackupSet(operation, gameDir);
     } catch (const forms::RuntimeError& error) {
         return platform::describe(error);
     }
     return "";
+}
+
+void CopyBackupSet(platform::FileOperation& operation, const Base& gameDir) {
+    if (gameDir().empty()) {
+        throw forms::RuntimeError(forms::err::PathNotFound, "no Zekvarin directory is set");
+    }
+    std::vector<CopyRow> rows = BackupSet();
+    platform::CopySet set(operation);
+    CopyPhase(rows, 1, gameDir, ProgramDir, nullptr, &set);
+    // The second phase is put in place whole or not at all: a copy that
+    // fails for any reason but a missing file keeps every older copy.
+    std::vector<const CopyRow*> lacking;
+    for (const CopyRow& row : rows) {
+        if (row.phase == 2 && !set.add(gameDir() + row.source, ProgramDir() + row.destination,
+                                       platform::CopySet::IfSourceMissing::Skip)) {
+            lacking.push_back(&row);
+        }
+    }
+    set.commit(platform::CopySet::OnFailure::Stop);
+    for (const CopyRow* row : lacking) {
+        operation.removeRegularFile(ProgramDir() + row->destination);
+    }
 }
 
 namespace {

@@ -67,6 +67,9 @@ std::vector<CopyRow> BackupSet();
 // system. Returns an empty text when the backup is complete, else what
 // failed: "file: the system's reason".
 std::string BackupGameFiles(platform::FileOperation& operation, const Base& gameDir);
+// The same, raising the first failure (a forms::RuntimeError, or any other
+// error on the way) rather than describing it.
+void CopyBackupSet(platform::FileOperation& operation, const Base& gameDir);
 
 // The folders of the BackupSet on the game's side (its `levels`,
 // `language` and `SAVE` folders, which the export and the restore write

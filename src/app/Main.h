@@ -144,6 +144,13 @@ public:
     void SetStartState();
     void SetGameRunningState();
 
+    // Whether the game folder may be backed up, exported into or restored
+    // over: not while another program folder's skirmish is exported there
+    // (see GameFolderRecord). A refusal is reported, naming that program
+    // folder; a stale record is reported once and removed.
+    enum class GameFolderUse { Backup, Export, Restore };
+    bool GameFolderFree(const std::string& gameDir, GameFolderUse use);
+
 protected:
     void design() override;
     void Form_Load() override;
@@ -154,6 +161,16 @@ protected:
     bool BackupBeforeExport();
 
 private:
+    // The backup of the game folder, at the start and before every game:
+    // done, refused (another program folder's game is there; reported), or
+    // failed (`failure` says what, for the caller to report).
+    enum class BackupResult { Done, Refused, Failed };
+    BackupResult backupGameFolder(BackupTree::Failure& failure);
+    // The start-up's backup. Returns false when the load stops (the game
+    // directory is asked for again); ends the program when the backup
+    // cannot be made for any other reason.
+    bool backupAtStart();
+
     // The load step, in its two halves. The first returns false when the
     // load stopped (the game directory vanished and is asked for again).
     bool loadConfigurationAndBackup();

@@ -4,21 +4,9 @@
 #include "app/Main.h"
 #include "app/disableClose.h"
 #include "app/frmOptions.h"
-#include "app/frmfirstload.h"
 #include "forms/Runtime.h"
-#include "platform/Files.h"
 
 namespace app {
-
-namespace {
-
-std::string backupFailureText(const std::string& gameDir) {
-    return "Zekvarin Skirmish Mode was unable to backup the files in the directory " +
-           Printable(gameDir) +
-           ".  If the problem persists, try running the Zekvarin Restore file.";
-}
-
-}  // namespace
 
 void Main::Form_Load() {
     if (!loadConfigurationAndBackup()) {
@@ -70,35 +58,7 @@ bool Main::loadConfigurationAndBackup() {
         case BackupTree::Session::None:
             break;
     }
-    const std::string failure = backupTree.Backup(zekdir.Text());
-    if (failure.empty()) {
-        return true;
-    }
-    // Whatever stopped the backup (a folder that moved or is not the game,
-    // a missing or unreadable file), the user chooses the folder again
-    // rather than meeting this message at every start.
-    forms::MsgBox(backupFailureText(zekdir.Text()) + "\r\n\r\n" + Printable(failure) +
-                      "\r\n\r\nPlease choose the Zekvarin directory again.",
-                  forms::style::Critical, "Critical Error- File Backup");
-    Unload();
-    forms::form<frmfirstload>().Show();
-    return false;
-}
-
-bool Main::BackupBeforeExport() {
-    // A fresh backup before every export, so that End Game puts back the
-    // folder exactly as it was just before this game, not as it was when
-    // the program started. Within a session the tree already holds it.
-    if (backupTree.SessionPending()) {
-        return true;
-    }
-    const std::string failure = backupTree.Backup(zekdir.Text());
-    if (failure.empty()) {
-        return true;
-    }
-    forms::MsgBox(backupFailureText(zekdir.Text()) + "\r\n\r\n" + Printable(failure),
-                  forms::style::Exclamation, "Error- File Backup");
-    return false;
+    return backupAtStart();
 }
 
 bool Main::loadSavedSettings() {
@@ -119,7 +79,7 @@ bool Main::loadSavedSettings() {
             cpatrCFG = hfile[0].substr(0, kAvailabilityLength);
             recordLoaded[0] = true;
         }
-    } catch (const forms::RuntimeError&) {
+    } catch (const std::exception&) {
         forms::MsgBox(
             "An error occured while trying to load the level settings from " + ProgramDir() +
                 "\\levels.  Zekvarin Skirmish will try to continue running without any previous "

@@ -155,7 +155,7 @@ void frmSplash::Form_Load() {
             "Zekvarin Skirmish Mode cannot make sure that it is the only copy running on "
             "its folder " +
                 forms::App().Path + ":\r\n\r\n" + forms::App().InstanceCheckFailure +
-                "\r\n\r\nAllow it to write in that folder, then run the application "
+                "\r\n\r\nAllow it to read that folder, then run the application "
                 "again.\r\n\r\nZekvarin Skirmish Mode will now close.",
             forms::style::Critical, "Critical Error- Already Running");
         forms::End(forms::kExitOnError);

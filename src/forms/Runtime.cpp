@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <new>
 #include <system_error>
 
@@ -107,8 +108,22 @@ void Runtime::dispatch(const std::function<void()>& handler) {
         // Any error, not only the runtime's own: past this point it would
         // unwind through the window system's loop, which ends in
         // std::terminate and loses the user's edits without a word.
-        MsgBox(unhandledErrorText(classicError(std::current_exception())), style::Critical,
-               app_.Title);
+        const std::exception_ptr error = std::current_exception();
+        std::string report;
+        try {
+            report = unhandledErrorText(classicError(error));
+            MsgBox(report, style::Critical, app_.Title);
+        } catch (const ProgramEnd&) {
+            throw;
+        } catch (const DriverFault&) {
+            throw;
+        } catch (...) {
+            // The report itself cannot be shown (out of memory, a window
+            // system that is gone): whoever started the program still
+            // learns why it ended, and the program still ends.
+            std::fprintf(stderr, "%s: %s\n", app_.EXEName.c_str(),
+                         report.empty() ? "an unhandled error" : report.c_str());
+        }
         End(kExitOnError);
     }
 }
@@ -148,6 +163,22 @@ RuntimeError classicError(const std::exception_ptr& error) {
 
 std::string unhandledErrorText(const RuntimeError& error) {
     return "Run-time error '" + std::to_string(error.Number()) + "':\r\n\r\n" + error.Description();
+}
+
+int runGuarded(const std::string& program, const std::function<int()>& body) {
+    try {
+        return body();
+    } catch (...) {
+        // Before the event loop there is no window to report in, and after
+        // it none is left.
+        std::string why = "an error of unknown kind";
+        try {
+            why = unhandledErrorText(classicError(std::current_exception()));
+        } catch (...) {
+        }
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), why.c_str());
+        return kExitOnError;
+    }
 }
 
 }  // namespace forms

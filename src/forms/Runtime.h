@@ -152,4 +152,9 @@ RuntimeError classicError(const std::exception_ptr& error);
 // The text of the unhandled-error report for an error.
 std::string unhandledErrorText(const RuntimeError& error);
 
+// Runs what main() does before and through the event loop, so that no error
+// unwinds out of main into std::terminate: one that escapes is written to
+// standard error, named by `program`, and the result is kExitOnError.
+int runGuarded(const std::string& program, const std::function<int()>& body);
+
 }  // namespace forms

@@ -24,11 +24,12 @@ void viewTextFile(const char* file) {
     try {
         platform::launcher().run(kTextViewer + app::ProgramDir() + file,
                                  forms::winstyle::NormalFocus);
-    } catch (const forms::RuntimeError& error) {
-        // A viewer that cannot be started is no reason to end the program
-        // (which would lose unsaved edits and, during a game, the restore):
-        // the user learns why and carries on.
-        forms::MsgBox(error.Description(), forms::style::Exclamation);
+    } catch (const std::exception&) {
+        // A viewer that cannot be started, for whatever reason, is no reason
+        // to end the program (which would lose unsaved edits and, during a
+        // game, the restore): the user learns why and carries on.
+        forms::MsgBox(forms::classicError(std::current_exception()).Description(),
+                      forms::style::Exclamation);
     }
 }
 
@@ -36,8 +37,12 @@ void viewTextFile(const char* file) {
 // open is not reported.
 void openPage(const char* address) {
     constexpr int kShowCommand = 0;
-    platform::shell().ShellExecute(0, std::nullopt, address, std::nullopt, std::nullopt,
-                                   kShowCommand);
+    try {
+        platform::shell().ShellExecute(0, std::nullopt, address, std::nullopt, std::nullopt,
+                                       kShowCommand);
+    } catch (const std::exception&) {
+        // Not even a browser that cannot be started ends the program.
+    }
 }
 
 }  // namespace

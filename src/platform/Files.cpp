@@ -1124,7 +1124,12 @@ std::string readTextFile(const std::string& path) {
 }
 
 void writeTextFile(const std::string& path, const std::string& text) {
-    CopySet set;
+    FileOperation operation;
+    writeTextFile(operation, path, text);
+}
+
+void writeTextFile(FileOperation& operation, const std::string& path, const std::string& text) {
+    CopySet set(operation);
     set.impl_->stage(path, nullptr, 0, [&](int out, const std::string& to) {
         writeAll(out, text.data(), text.size(), to);
     });

@@ -160,7 +160,8 @@ public:
     std::size_t placed() const;
 
 private:
-    friend void writeTextFile(const std::string& path, const std::string& text);
+    friend void writeTextFile(FileOperation& operation, const std::string& path,
+                              const std::string& text);
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
@@ -177,6 +178,9 @@ std::string readTextFile(const std::string& path);
 // Replaces a file's whole content with the text: atomically and on disk
 // when the call returns, as a copy is.
 void writeTextFile(const std::string& path, const std::string& text);
+// The same within an operation that looks the folder up once for all its
+// steps.
+void writeTextFile(FileOperation& operation, const std::string& path, const std::string& text);
 
 // Binary record access. Opening a record file creates it when it is missing
 // (in an existing folder) and never truncates it.

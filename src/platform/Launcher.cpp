@@ -222,6 +222,9 @@ double ProcessLauncher::run(const std::string& commandLine, int /*windowStyle*/)
 }
 
 double RecordingLauncher::run(const std::string& commandLine, int windowStyle) {
+    if (error) {
+        std::rethrow_exception(error);
+    }
     if (failing) {
         notFound();
     }

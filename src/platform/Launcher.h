@@ -8,6 +8,7 @@
 // before run() returns; once started it runs on by itself.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -60,6 +61,9 @@ public:
     std::vector<Launch> launches;
     // When set, every run fails as a program that cannot be found.
     bool failing = false;
+    // When set, every run raises this error instead (a thread or a process
+    // that cannot be made, memory that runs out).
+    std::exception_ptr error;
 };
 
 // The launcher the program uses; tests put their own in place.

@@ -42,6 +42,9 @@ std::intptr_t RecordingShell::ShellExecute(long hwnd, const std::optional<std::s
                                            const std::optional<std::string>& parameters,
                                            const std::optional<std::string>& directory,
                                            int showCommand) {
+    if (error) {
+        std::rethrow_exception(error);
+    }
     calls.push_back({hwnd, operation, file, parameters, directory, showCommand});
     return result;
 }

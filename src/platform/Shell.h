@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +60,8 @@ public:
     std::vector<Call> calls;
     // What every call returns.
     std::intptr_t result = 42;
+    // When set, every call raises this error instead.
+    std::exception_ptr error;
 };
 
 // The shell the program uses (the desktop's unless something else is put in

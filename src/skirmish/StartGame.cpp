@@ -1,5 +1,7 @@
 // Start Game, End Game and the diagnostic TEST button of the main window.
 #include "app/ConfigFiles.h"
+#include "app/Failures.h"
+#include "app/GameFolderRecord.h"
 #include "app/Main.h"
 #include "forms/Runtime.h"
 #include "skirmish/AttributePatch.h"
@@ -51,7 +53,7 @@ void Main::Start_Click() {
                 WriteRecord(ProgramDir() + levelHeaderPath(level), hfile[level - 1]);
             }
         }
-    } catch (const forms::RuntimeError&) {
+    } catch (const std::exception&) {
         forms::MsgBox("An error has occured while trying to save the level restrictions in " +
                           ProgramDir() +
                           "\\levels.  Continuing is possilbe, however is not recommended as your "
@@ -108,6 +110,12 @@ void Main::EndGame_Click() {
         target.folder = zekdir.Text();
     }
 
+    // Another program folder's skirmish exported there since is ended
+    // first: its backup holds what this one exported.
+    if (!GameFolderFree(target.folder, GameFolderUse::Restore)) {
+        return;
+    }
+
     BackupTree::Outcome outcome = backupTree.Restore(target.folder, skirmish::RestoreSet());
     if (outcome.firstPhaseFailed) {
         forms::MsgBox("Zekvarin Skirmish Mode was unable to restore your backed up files in " +
@@ -117,6 +125,16 @@ void Main::EndGame_Click() {
                           outcome.failedFile,
                       forms::style::Exclamation, "Error- Restore Backup");
         return;
+    }
+    // The record in the game folder goes after the last file is back, so
+    // that no other program folder takes the folder's files for the game's
+    // own before.
+    if (outcome.notRestored.empty()) {
+        try {
+            GameFolderRecord::Remove(target.folder);
+        } catch (const std::exception&) {
+            outcome.notRestored.push_back(DescribeError(std::current_exception()));
+        }
     }
     // The game stays in progress until every backed-up file is back, so
     // that the next start cannot back the exported files up over them.

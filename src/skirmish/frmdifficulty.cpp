@@ -1,6 +1,7 @@
 #include "skirmish/frmdifficulty.h"
 
 #include "app/ConfigFiles.h"
+#include "app/GameFolderRecord.h"
 #include "app/Main.h"
 #include "forms/Runtime.h"
 #include "platform/Files.h"
@@ -79,6 +80,11 @@ void frmdifficulty::ExportDifficulty(const std::string& folderWord, bool noticeF
     auto gameDir = [&main] { return main.zekdir.Text(); };
     std::vector<app::CopyRow> rows = ExportSet(folderWord);
 
+    // Another program folder may have exported into the folder while this
+    // dialog was open: its files are not to be copied over.
+    if (!main.GameFolderFree(gameDir(), app::Main::GameFolderUse::Export)) {
+        return;
+    }
     bool hadSession = main.backupTree.SessionPending();
     std::size_t copied = 0;
     // One file operation for the record of the session and both phases of
@@ -92,12 +98,22 @@ void frmdifficulty::ExportDifficulty(const std::string& folderWord, bool noticeF
             throw forms::RuntimeError(forms::err::PathNotFound, "Path not found");
         }
         // The marker goes first, so that from the first copy on, every exit
-        // path leads back to End Game.
+        // path leads back to End Game; then the record in the game folder,
+        // so that from the first copy on, no other program folder takes
+        // the folder's files for the game's own.
         main.backupTree.BeginSession(operation, gameDir(), rows);
+        app::GameFolderRecord::Write(operation, gameDir());
         app::CopyPhase(rows, 1, app::ProgramDir, gameDir, &copied, &set);
-    } catch (const forms::RuntimeError&) {
+    } catch (const std::exception&) {
         if (!hadSession && copied == 0) {
-            main.backupTree.EndSession();  // nothing reached the game's folder
+            // Nothing of the game's reached the folder.
+            try {
+                app::GameFolderRecord::Remove(gameDir());
+                main.backupTree.EndSession();
+            } catch (const std::exception&) {
+                // The record stays, and with it the session: End Game
+                // removes both.
+            }
         }
         forms::MsgBox("Zekvarin Skirmish Mode was unable to copy the settings files from " +
                           app::ProgramDir() + "\\levels to " + gameDir() +
@@ -111,7 +127,7 @@ void frmdifficulty::ExportDifficulty(const std::string& folderWord, bool noticeF
         app::CopyPhase(rows, 2, app::ProgramDir, gameDir, nullptr, &set);
         forms::form<frmrungame>().Show(forms::ShowMode::Modal, &main);
         Unload();
-    } catch (const forms::RuntimeError&) {
+    } catch (const std::exception&) {
         forms::MsgBox(
             "Zekvarin Skirmish was unable to copy the scripts for this difficulty into Zekvarin.  "
             "Reinstalling the application should resolve this issue.",

@@ -36,7 +36,7 @@ void frmrungame::Timer1_Timer() {
     Timer1.setEnabled(false);
     try {
         platform::launcher().run(kLaunchCommand, forms::winstyle::MinimizedFocus);
-    } catch (const forms::RuntimeError&) {
+    } catch (const std::exception&) {
         forms::MsgBox(
             "Zekvarin Skirmish Mode was unable to run Zekvarin.  Please start it manually from the "
             "start menu.",

@@ -119,6 +119,15 @@ void FileFaults::access(const std::string& suffix, int error) {
     });
 }
 
+std::string ownFolderFailureText(const fs::path& gameDir, const fs::path& folder,
+                                 const std::string& failure) {
+    return "Zekvarin Skirmish Mode was unable to backup the files in the directory " +
+           gameDir.string() + ", because it cannot write in its own folder " + folder.string() +
+           ":\r\n\r\n" + failure +
+           "\r\n\r\nMake sure that folder exists and can be written (it may be read-only, or "
+           "its disk full).";
+}
+
 std::string identityOf(const fs::path& folder) {
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0) {

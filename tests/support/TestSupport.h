@@ -121,6 +121,10 @@ public:
 // Start Game with Easy, and the launch.
 void exportEasy(forms::headless::Driver& d);
 
+// The backup's message when it failed in the program's own folder.
+std::string ownFolderFailureText(const fs::path& gameDir, const fs::path& folder,
+                                 const std::string& failure);
+
 // A folder's identity as the backup records it: "device inode".
 std::string identityOf(const fs::path& folder);
 

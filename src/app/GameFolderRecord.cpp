@@ -1,0 +1,57 @@
+#include "app/GameFolderRecord.h"
+
+#include <optional>
+
+#include "app/BackupTree.h"
+#include "app/ConfigFiles.h"
+#include "app/Failures.h"
+#include "app/RecordText.h"
+#include "platform/Files.h"
+
+namespace app {
+
+GameFolderRecord::Holder GameFolderRecord::Read(const std::string& gameDir) {
+    using Kind = Holder::Kind;
+    const std::string path = gameDir + kName;
+    std::string text;
+    try {
+        platform::FileOperation operation;
+        // Only the program names its record, so it is looked up as written.
+        const platform::FileOperation::Kind kind = operation.entry(path, true).kind;
+        if (kind == platform::FileOperation::Kind::Missing) {
+            return {};
+        }
+        text = platform::readTextFile(path);
+    } catch (const std::exception&) {
+        return {Kind::Unreadable, "", DescribeError(std::current_exception()), false};
+    }
+    const std::vector<std::string> lines = Lines(text);
+    Holder holder{Kind::Stale, lines.empty() ? "" : lines[0], "", false};
+    if (holder.programFolder.empty()) {
+        return holder;  // it names no program folder
+    }
+    const std::optional<platform::FolderIdentity> identity =
+        lines.size() > 1 ? ParseIdentity(lines[1]) : std::nullopt;
+    // This program folder, under its path or moved elsewhere on its disk.
+    const bool ours = holder.programFolder == ProgramDir() ||
+                      (identity && identity == platform::folderIdentity(ProgramDir()));
+    holder.namesThisProgram = ours;
+    const BackupTree tree = ours ? BackupTree() : BackupTree(holder.programFolder);
+    if (tree.SessionMayBeIn(gameDir)) {
+        holder.kind = ours ? Kind::Ours : Kind::Other;
+    }
+    return holder;
+}
+
+void GameFolderRecord::Write(platform::FileOperation& operation, const std::string& gameDir) {
+    const std::optional<platform::FolderIdentity> identity = platform::folderIdentity(ProgramDir());
+    platform::writeTextFile(
+        operation, gameDir + kName,
+        ProgramDir() + "\r\n" + (identity ? IdentityText(*identity) : "") + "\r\n");
+}
+
+void GameFolderRecord::Remove(const std::string& gameDir) {
+    platform::removeFile(gameDir + kName);
+}
+
+}  // namespace app
