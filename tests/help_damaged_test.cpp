@@ -1,6 +1,7 @@
 // Damaged compiled help files: each opens as no help file, and none ends the
 // program. The damage is made in copies of the shipped file, at places found
 // from its own headers.
+#include <chm_lib.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -15,6 +16,7 @@
 #include "app/Main.h"
 #include "platform/ChmHelpViewer.h"
 #include "platform/CompiledHelp.h"
+#include "platform/CompiledHelpCheck.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -115,6 +117,17 @@ struct ShippedLayout {
         writeLE(indexed, directory + 0x1C, 4, 1);  // its root
         writeLE(indexed, directory + 0x2C, 4, 2);  // the number of chunks
         return indexed;
+    }
+
+    // The file with one more entry, empty, after the listing chunk's last
+    // record, in room taken from the chunk's free space.
+    std::string withEntry(const std::string& name) const {
+        std::string record = encoded(name.size()) + name + encoded(0) + encoded(0) + encoded(0);
+        std::uint64_t free = readLE(bytes, listing + 4, 4);
+        std::string added = bytes;
+        added.replace(listing + chunkLength - free, record.size(), record);
+        writeLE(added, listing + 4, 4, free - record.size());
+        return added;
     }
 
     std::string with(std::size_t at, int size, std::uint64_t value) const {
@@ -264,6 +277,20 @@ TEST(DamagedHelpFile, EachDamageOpensAsNothing) {
             }
         }),
         "");
+}
+
+// chmlib copies an entry's name into a buffer of CHM_MAX_PATHLEN bytes and
+// its terminating NUL: a name that fills it passes the check, one byte more
+// does not.
+TEST(DamagedHelpFile, AnEntryNameFillsTheReadersBufferAndNoMore) {
+    ShippedLayout shipped;
+    TempDir dir;
+    fs::path file = dir.path() / "named.chm";
+    for (auto [length, sound] : {std::pair{CHM_MAX_PATHLEN, true}, {CHM_MAX_PATHLEN + 1, false}}) {
+        testing_support::writeFile(file, shipped.withEntry("/" + std::string(length - 1, 'n')));
+        EXPECT_EQ(platform::compiledHelpLayoutIsSound(file.string()), sound)
+            << "a name of " << length << " bytes";
+    }
 }
 
 // Every byte of the headers and the directory, set to 0 and to 255 in turn:
