@@ -43,6 +43,31 @@ QString wrappedCaption(const QString& caption, const QFont& font, int width) {
     return lines.join(QLatin1Char('\n'));
 }
 
+// The widget shows what the control holds now, which it does not report back
+// as the user's change.
+void showValue(QCheckBox* box, const CheckBox& check) {
+    QSignalBlocker block(box);
+    box->setCheckState(check.Value() == 0   ? Qt::Unchecked
+                       : check.Value() == 1 ? Qt::Checked
+                                            : Qt::PartiallyChecked);
+}
+
+void showText(QLineEdit* edit, const TextBox& box) {
+    QString text = qstr(box.Text());
+    if (edit->text() != text) {
+        QSignalBlocker block(edit);
+        edit->setText(text);
+    }
+}
+
+// The control's BackColor and ForeColor, in the roles of the palette that
+// its widget paints them with.
+void setColors(QPalette& palette, const Control& control, QPalette::ColorRole back,
+               QPalette::ColorRole fore) {
+    setRole(palette, back, control.BackColor());
+    setRole(palette, fore, control.ForeColor());
+}
+
 }  // namespace
 
 ControlWidgets::ControlWidgets(Pictures& pictures, Deliver deliver)
@@ -74,10 +99,7 @@ QWidget* ControlWidgets::create(FormWindow& window, Control& control) {
             // and the widget is brought back in line with it.
             QObject::connect(box, &QCheckBox::clicked, box, [this, box, check] {
                 click(*check);
-                QSignalBlocker block(box);
-                box->setCheckState(check->Value() == 0   ? Qt::Unchecked
-                                   : check->Value() == 1 ? Qt::Checked
-                                                         : Qt::PartiallyChecked);
+                showValue(box, *check);
             });
             widget = box;
             break;
@@ -104,11 +126,7 @@ QWidget* ControlWidgets::create(FormWindow& window, Control& control) {
                              [this, edit, box](const QString& text) {
                                  std::string typed = utf8(text);
                                  deliver_([box, typed] { box->userType(typed); });
-                                 QString kept = qstr(box->Text());
-                                 if (edit->text() != kept) {
-                                     QSignalBlocker block(edit);
-                                     edit->setText(kept);
-                                 }
+                                 showText(edit, *box);
                              });
             widget = edit;
             break;
@@ -189,21 +207,16 @@ void ControlWidgets::apply(FormWindow& window, Control& control) {
             push->setText(
                 wrappedCaption(qstr(button.Caption()), toQFont(control.Font()), rect.width() - 8));
             push->setDefault(button.Default());
-            setRole(palette, QPalette::Button, control.BackColor());
-            setRole(palette, QPalette::ButtonText, control.ForeColor());
+            setColors(palette, control, QPalette::Button, QPalette::ButtonText);
             break;
         }
         case ControlKind::CheckBox: {
             auto& check = static_cast<CheckBox&>(control);
             auto* box = static_cast<QCheckBox*>(widget);
             box->setText(qstr(check.Caption()));
-            QSignalBlocker block(box);
-            box->setCheckState(check.Value() == 0   ? Qt::Unchecked
-                               : check.Value() == 1 ? Qt::Checked
-                                                    : Qt::PartiallyChecked);
+            showValue(box, check);
             box->setAutoFillBackground(true);
-            setRole(palette, QPalette::Window, control.BackColor());
-            setRole(palette, QPalette::WindowText, control.ForeColor());
+            setColors(palette, control, QPalette::Window, QPalette::WindowText);
             break;
         }
         case ControlKind::Image: {
@@ -237,8 +250,7 @@ void ControlWidgets::apply(FormWindow& window, Control& control) {
             text->setAlignment(horizontal | Qt::AlignTop);
             text->setWordWrap(label.WordWrap());
             text->setAutoFillBackground(!label.Transparent());
-            setRole(palette, QPalette::Window, control.BackColor());
-            setRole(palette, QPalette::WindowText, control.ForeColor());
+            setColors(palette, control, QPalette::Window, QPalette::WindowText);
             if (label.AutoSize()) {
                 text->setPalette(palette);
                 QSize size = label.WordWrap()
@@ -253,22 +265,16 @@ void ControlWidgets::apply(FormWindow& window, Control& control) {
         case ControlKind::TextBox: {
             auto& box = static_cast<TextBox&>(control);
             auto* edit = static_cast<QLineEdit*>(widget);
-            QString text = qstr(box.Text());
-            if (edit->text() != text) {
-                QSignalBlocker block(edit);
-                edit->setText(text);
-            }
+            showText(edit, box);
             edit->setReadOnly(box.Locked());
-            setRole(palette, QPalette::Base, control.BackColor());
-            setRole(palette, QPalette::Text, control.ForeColor());
+            setColors(palette, control, QPalette::Base, QPalette::Text);
             break;
         }
         case ControlKind::Frame: {
             auto* group = static_cast<QGroupBox*>(widget);
             group->setTitle(qstr(static_cast<Frame&>(control).Caption()));
             group->setAutoFillBackground(true);
-            setRole(palette, QPalette::Window, control.BackColor());
-            setRole(palette, QPalette::WindowText, control.ForeColor());
+            setColors(palette, control, QPalette::Window, QPalette::WindowText);
             break;
         }
         case ControlKind::Line: {

@@ -166,27 +166,19 @@ void FormWindow::buildMenus() {
     // Always inside the window, never in a desktop-wide bar, so the client
     // area sits where the form's layout expects it.
     menuBar->setNativeMenuBar(false);
-    for (Menu* title : form->menuBar()) {
-        if (title->Items().empty()) {
-            connectMenu(menuBar->addAction(QString()), *title);
-        } else {
-            QMenu* menu = menuBar->addMenu(QString());
-            actions[title] = menu->menuAction();
-            applyMenu(*title);
-            addMenuItems(menu, *title);
-        }
-    }
+    addMenus(menuBar, form->menuBar());
 }
 
-void FormWindow::addMenuItems(QMenu* menu, const Menu& parent) {
-    for (Menu* item : parent.Items()) {
-        if (item->Items().empty()) {
-            connectMenu(menu->addAction(QString()), *item);
+template <class Container>
+void FormWindow::addMenus(Container* container, const std::vector<Menu*>& menus) {
+    for (Menu* menu : menus) {
+        if (menu->Items().empty()) {
+            connectMenu(container->addAction(QString()), *menu);
         } else {
-            QMenu* submenu = menu->addMenu(QString());
-            actions[item] = submenu->menuAction();
-            applyMenu(*item);
-            addMenuItems(submenu, *item);
+            QMenu* submenu = container->addMenu(QString());
+            actions[menu] = submenu->menuAction();
+            applyMenu(*menu);
+            addMenus(submenu, menu->Items());
         }
     }
 }

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <map>
+#include <vector>
 
 #include "forms/Form.h"
 #include "forms/qt/ActivationReturn.h"
@@ -58,7 +59,10 @@ protected:
 
 private:
     static Qt::WindowFlags flagsFor(Form& form);
-    void addMenuItems(QMenu* menu, const Menu& parent);
+    // The menus as entries of the bar or of a menu (Container); one with
+    // items of its own opens a submenu of them.
+    template <class Container>
+    void addMenus(Container* container, const std::vector<Menu*>& menus);
     void connectMenu(QAction* action, Menu& menu);
 
     Pictures& pictures_;
