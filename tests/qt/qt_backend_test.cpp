@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -250,6 +251,16 @@ protected:
 QWidget* windowOf(const Form& form) {
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window->objectName() == QString::fromStdString(form.Name())) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+// The help window on show, if there is one.
+QWidget* shownHelpWindow() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == "helpWindow" && window->isVisible()) {
             return window;
         }
     }
@@ -823,11 +834,7 @@ TEST_F(QtBackendTest, HelpWindowOpensCentredOnItsOwnerAndComesBackWhereItWasLeft
     book.key = "/program/help.chm";
     auto open = [&] {
         runtime->backend().showHelp(book, "/page.htm", HelpPane::Contents, f.hWnd());
-        auto windows = QApplication::topLevelWidgets();
-        auto help = std::find_if(windows.begin(), windows.end(), [](QWidget* window) {
-            return window->objectName() == "helpWindow" && window->isVisible();
-        });
-        return help == windows.end() ? nullptr : *help;
+        return shownHelpWindow();
     };
     QWidget* help = open();
     ASSERT_NE(help, nullptr);
@@ -847,6 +854,25 @@ TEST_F(QtBackendTest, HelpWindowOpensCentredOnItsOwnerAndComesBackWhereItWasLeft
         EXPECT_EQ(help->geometry(), left);
         EXPECT_EQ(open(), help);
         EXPECT_EQ(help->geometry(), left);
+    }
+}
+
+// Esc closes the help window, from the page as from a text field.
+TEST_F(QtBackendTest, EscClosesTheHelpWindow) {
+    HelpBook book;
+    book.key = "/program/help.chm";
+    for (auto [pane, part] :
+         {std::pair{HelpPane::Contents, "helpPage"}, {HelpPane::Index, "helpIndexFilter"}}) {
+        SCOPED_TRACE(part);
+        runtime->backend().showHelp(book, "/page.htm", pane, 0);
+        QPointer<QWidget> help = shownHelpWindow();
+        ASSERT_NE(help, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+        auto* focused = help->findChild<QWidget*>(part);
+        focused->setFocus();
+        QTest::keyClick(focused, Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(help.isNull());
     }
 }
 

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStyle>
@@ -176,6 +177,10 @@ public:
         connect(contents_, &QTreeWidget::itemActivated, this,
                 [this](QTreeWidgetItem* item) { openItem(item->data(0, kPageRole)); });
         connect(browser_, &QTextBrowser::sourceChanged, this, &HelpWindow::markContents);
+        // Esc closes the window, as in other help viewers, whichever part of
+        // it has the keyboard: none of them has a use of its own for the key.
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        connect(escape, &QShortcut::activated, this, &QWidget::close);
     }
 
     ~HelpWindow() override {
