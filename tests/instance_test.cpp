@@ -1,5 +1,5 @@
-// The single-instance check: a lock on a file in the program folder, held by
-// a running process and gone with it.
+// The single-instance check: a lock on the program folder, held by a running
+// process and gone with it.
 #include "platform/Instance.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using testing_support::ScopedEnv;
 using testing_support::TempDir;
 
@@ -50,6 +51,20 @@ TEST(Instance, OneProgramPerFolderWhateverTheEnvironment) {
     EXPECT_EQ(checkInChild(program.str(), runtimeB.str()), 'y');
     // A program in another folder is another program.
     EXPECT_EQ(checkInChild(other.str(), runtimeB.str()), 'n');
+}
+
+// A cleaner, or a user who takes it for a stale lock, deletes a lock file
+// of the program's folder, or puts another in its place: a second start
+// still finds the first running.
+TEST(Instance, HoldsWhateverHappensToTheFilesInTheFolder) {
+    TempDir program;
+    const fs::path lockFile = program.path() / "zekskirmish.lock";
+    testing_support::writeFile(lockFile, "");
+    ASSERT_TRUE(platform::lockProgramFolder(program.str()).failure.empty());
+    fs::remove(lockFile);
+    EXPECT_EQ(checkInChild(program.str(), program.str()), 'y');
+    testing_support::writeFile(lockFile, "another");
+    EXPECT_EQ(checkInChild(program.str(), program.str()), 'y');
 }
 
 TEST(Instance, LockGoesWithAProcessThatDiesWithoutCleaningUp) {

@@ -91,6 +91,8 @@ TEST(Originals, AnotherFolderAtTheGamesPathReachesTheOffer) {
         std::string because;
     };
     const std::string notBackedUp = ", because the backup was not taken from that folder";
+    const std::string cannotTell =
+        ", because the backup does not say which folder it was taken from";
     const std::vector<Case> cases{
         {"renamed away, another install at the path", false,
          [](ProgramFixture&, const fs::path& install) {
@@ -110,7 +112,16 @@ TEST(Originals, AnotherFolderAtTheGamesPathReachesTheOffer) {
          [](ProgramFixture& fx, const fs::path&) {
              fs::remove(fx.programDir() / "BACKUP" / "backup.source");
          },
-         ", because the backup does not say which folder it was taken from"},
+         cannotTell},
+        {"the same folder on a disk attached again: another device number", false,
+         [](ProgramFixture& fx, const fs::path& install) {
+             const std::string identity = testing_support::identityOf(install);
+             const std::string device = identity.substr(0, identity.find(' '));
+             writeFile(fx.programDir() / "BACKUP" / "backup.source",
+                       install.string() + "\r\n" + std::to_string(std::stoull(device) + 1) +
+                           identity.substr(device.size()) + "\r\n");
+         },
+         cannotTell},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -110,12 +110,28 @@ void exportEasy(forms::headless::Driver& d) {
     d.run();
 }
 
+namespace {
+
+// Whether a native path ends in the suffix, or lies below what it names.
+bool hits(const std::string& native, const std::string& suffix) {
+    const std::size_t at = native.rfind(suffix);
+    return at != std::string::npos &&
+           (at + suffix.size() == native.size() || native[at + suffix.size()] == '/');
+}
+
+}  // namespace
+
 void FileFaults::access(const std::string& suffix, int error) {
+    platform::setAccessFault(
+        [suffix, error](const std::string& native) { return hits(native, suffix) ? error : 0; });
+}
+
+void FileFaults::raise(const std::string& suffix, std::exception_ptr error) {
     platform::setAccessFault([suffix, error](const std::string& native) {
-        const std::size_t at = native.rfind(suffix);
-        const bool hit = at != std::string::npos &&
-                         (at + suffix.size() == native.size() || native[at + suffix.size()] == '/');
-        return hit ? error : 0;
+        if (hits(native, suffix)) {
+            std::rethrow_exception(error);
+        }
+        return 0;
     });
 }
 
@@ -166,9 +182,18 @@ ProgramFixture::~ProgramFixture() {
     platform::setLauncher(nullptr);
 }
 
+namespace {
+
+// Writes the configuration files the way the program does (text + CR LF).
+void configureProgram(const fs::path& programDir, const std::string& gameDirText) {
+    writeFile(programDir / "CFG" / "zekdir.cfg", gameDirText + "\r\n");
+    writeFile(programDir / "CFG" / "appdir.cfg", programDir.string() + "\r\n");
+}
+
+}  // namespace
+
 void ProgramFixture::configure(const std::string& gameDirText) {
-    writeFile(programDir_ / "CFG" / "zekdir.cfg", gameDirText + "\r\n");
-    writeFile(programDir_ / "CFG" / "appdir.cfg", programDir_.string() + "\r\n");
+    configureProgram(programDir_, gameDirText);
 }
 
 void ProgramFixture::start() {
@@ -215,10 +240,21 @@ Snapshot snapshot(const fs::path& folder) {
 }
 
 std::unique_ptr<forms::headless::Driver> restart(const ProgramFixture& fx) {
+    return startAt(fx.programDir());
+}
+
+std::unique_ptr<forms::headless::Driver> startAt(const fs::path& programDir) {
     auto driver = std::make_unique<forms::headless::Driver>();
-    driver->app().Path = fx.programDir().string();
+    driver->app().Path = programDir.string();
     driver->start<app::frmSplash>();
     return driver;
+}
+
+fs::path secondProgramFolder(const ProgramFixture& fx) {
+    const fs::path folder = fx.programDir().parent_path() / "program-b";
+    standin::writeProgramData(folder);
+    configureProgram(folder, fx.gameDir().string());
+    return folder;
 }
 
 bool loaded(const std::string& form) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -116,6 +117,9 @@ public:
     // Every open, status look-up and listing of a native path ending in
     // `suffix` (or of anything below it) fails with `error`.
     void access(const std::string& suffix, int error);
+    // The same accesses raise `error` instead: an error that is no file
+    // error (memory that runs out, a system call of the library's).
+    void raise(const std::string& suffix, std::exception_ptr error);
 };
 
 // Start Game with Easy, and the launch.
@@ -138,6 +142,10 @@ Snapshot snapshot(const fs::path& folder);
 // The program started once more on the fixture's folders: a runtime of its
 // own, current while it lives.
 std::unique_ptr<forms::headless::Driver> restart(const ProgramFixture& fx);
+// The same on another program folder.
+std::unique_ptr<forms::headless::Driver> startAt(const fs::path& programDir);
+// A second program folder beside the fixture's, set to the same game folder.
+fs::path secondProgramFolder(const ProgramFixture& fx);
 
 // Forms of the running program.
 bool loaded(const std::string& form);
