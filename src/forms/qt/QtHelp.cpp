@@ -25,7 +25,9 @@
 #include <functional>
 
 #include "forms/Form.h"
+#include "forms/qt/Colors.h"
 #include "forms/qt/QtBackend.h"
+#include "forms/qt/Strings.h"
 
 namespace forms::qt {
 
@@ -35,10 +37,6 @@ namespace {
 // pictures resolve against the page that names them.
 const QString kScheme = QStringLiteral("zekhelp");
 constexpr int kPageRole = Qt::UserRole;
-
-QString qstr(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QUrl pageUrl(const std::string& page) {
     QUrl url;
@@ -51,11 +49,6 @@ QUrl pageUrl(const std::string& page) {
     url.setScheme(kScheme);
     url.setPath(path);
     return url;
-}
-
-QColor rgb(Color color) {
-    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
-                  static_cast<int>((color >> 16) & 0xFF));
 }
 
 // The page side: loads pages and pictures from inside the help file.
@@ -395,9 +388,9 @@ long HelpWindows::showPopup(const HelpPopup& popup, QWidget* owner) {
     frame->setFrameShape(QFrame::Box);
     frame->setAutoFillBackground(true);
     QPalette palette = QApplication::palette();
-    palette.setColor(QPalette::Window, popup.background ? rgb(*popup.background)
+    palette.setColor(QPalette::Window, popup.background ? resolve(*popup.background)
                                                         : palette.color(QPalette::ToolTipBase));
-    palette.setColor(QPalette::WindowText, popup.foreground ? rgb(*popup.foreground)
+    palette.setColor(QPalette::WindowText, popup.foreground ? resolve(*popup.foreground)
                                                             : palette.color(QPalette::ToolTipText));
     frame->setPalette(palette);
 
