@@ -1,7 +1,5 @@
 // File services on the real file system, each test in its own temporary
 // folder: path mapping, whole-file copies, folders, records and text files.
-#include "platform/Files.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -11,6 +9,12 @@
 #include <string>
 
 #include "forms/Error.h"
+#include "platform/CopySet.h"
+#include "platform/FileContents.h"
+#include "platform/FileFaults.h"
+#include "platform/FileOperation.h"
+#include "platform/Folders.h"
+#include "platform/PathNotation.h"
 #include "support/TestSupport.h"
 
 namespace {

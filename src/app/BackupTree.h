@@ -26,7 +26,8 @@
 #include <vector>
 
 #include "app/CopySet.h"
-#include "platform/Files.h"
+#include "platform/FileOperation.h"
+#include "platform/Folders.h"
 
 namespace app {
 

@@ -6,7 +6,6 @@
 #include "app/frmOptions.h"
 #include "app/frmfirstload.h"
 #include "forms/Runtime.h"
-#include "platform/Files.h"
 
 namespace app {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "forms/headless/Headless.h"
-#include "platform/Files.h"
+#include "platform/FileFaults.h"
 #include "platform/Launcher.h"
 
 namespace testing_support {
