@@ -5,13 +5,52 @@
 #include <cstring>
 
 #include "platform/FileSystemCalls.h"
-#include "platform/PathNotation.h"
 #include "platform/PathResolver.h"
 #include "platform/TemporaryFiles.h"
 
 namespace platform {
 
 using namespace detail;
+
+namespace {
+
+// What a removal may take away.
+enum class Removable {
+    RegularFile,        // a regular file only; anything else stays
+    FileOrEmptyFolder,  // any entry but a folder that holds entries
+};
+
+// The file layer's one removal. The entry at `native` goes, the operation's
+// listing of its folder forgets it, and the folder is synced: the removal is
+// on disk before the caller goes on, since one that a power cut undoes would
+// bring back a record of a backup being overwritten, or a file End Game has
+// taken out of the game's folder. Returns false when nothing was removed
+// (nothing there, or nothing the caller may remove); raises when what the
+// caller may remove stays.
+bool removeEntry(Resolver& resolver, const std::string& native, Removable what) {
+    struct stat st {};
+    if (native.empty() || lstatPath(native, &st) != 0) {
+        if (native.empty() || missing(errno)) {
+            return false;
+        }
+        raise(errno, native);
+    }
+    if (what == Removable::RegularFile && !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    if (::unlink(native.c_str()) != 0 &&
+        !(what == Removable::FileOrEmptyFolder && (errno == EISDIR || errno == EPERM) &&
+          ::rmdir(native.c_str()) == 0)) {
+        raise(errno, native);
+    }
+    if (Listing* listing = resolver.listed(parentOf(native))) {
+        listing->remove(nameOf(native));
+    }
+    syncFolderOf(native);
+    return true;
+}
+
+}  // namespace
 
 struct FileOperation::Impl {
     Resolver resolver;
@@ -104,27 +143,7 @@ bool FileOperation::folderExists(const std::string& path) {
 }
 
 bool FileOperation::removeRegularFile(const std::string& path, bool exact) {
-    const std::string native = exact ? path : nativePath(path);
-    struct stat st {};
-    if (native.empty() || lstatPath(native, &st) != 0) {
-        if (native.empty() || missing(errno)) {
-            return false;
-        }
-        raise(errno, native);
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return false;
-    }
-    if (::unlink(native.c_str()) != 0) {
-        raise(errno, native);
-    }
-    if (Listing* listing = impl_->resolver.listed(parentOf(native))) {
-        listing->remove(nameOf(native));
-    }
-    // Gone for good before the caller goes on: a file End Game has taken
-    // out of the game's folder must not come back with a power cut.
-    syncFolderOf(native);
-    return true;
+    return removeEntry(impl_->resolver, exact ? path : nativePath(path), Removable::RegularFile);
 }
 
 void FileOperation::sweep(const std::string& folder) {
@@ -138,23 +157,8 @@ void FileOperation::sweep(const std::string& folder) {
 }
 
 bool removeFile(const std::string& path) {
-    std::string native = nativePath(path);
-    struct stat st {};
-    if (native.empty() || lstatPath(native, &st) != 0) {
-        if (native.empty() || missing(errno)) {
-            return false;
-        }
-        raise(errno, native);
-    }
-    if (::unlink(native.c_str()) != 0 &&
-        !((errno == EISDIR || errno == EPERM) && ::rmdir(native.c_str()) == 0)) {
-        raise(errno, native);
-    }
-    // Gone for good before the caller goes on: a removal that a power cut
-    // undoes would bring back a record of a backup being overwritten, or a
-    // file End Game has taken out of the game's folder.
-    syncFolderOf(native);
-    return true;
+    Resolver resolver;
+    return removeEntry(resolver, resolver.resolve(path), Removable::FileOrEmptyFolder);
 }
 
 }  // namespace platform

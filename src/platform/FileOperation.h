@@ -50,10 +50,11 @@ public:
     bool fileExists(const std::string& path);
     bool folderExists(const std::string& path);
 
-    // Removes a regular file, on disk when the call returns. Anything else
-    // at the path (a folder, a link, a pipe) is not the program's to remove
-    // and stays. Returns whether a file was removed. With `exact`, the path
-    // is a native path taken as it is, in no other case.
+    // Removes a regular file, on disk when the call returns: its folder is
+    // synced after the removal. Anything else at the path (a folder, a link,
+    // a pipe) is not the program's to remove and stays. Returns whether a
+    // file was removed. With `exact`, the path is a native path taken as it
+    // is, in no other case.
     bool removeRegularFile(const std::string& path, bool exact = false);
 
     // Removes the temporary files that a copy killed half-way left in the
