@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -59,10 +60,11 @@ private:
 };
 
 // Records the file steps that decide what survives a power cut, and apart
-// from them the folders listed, for as long as it lives.
+// from them the folders listed, for as long as it lives. `watch`, when
+// given, sees each step as it is taken, to look at the files at that moment.
 class FileSteps {
 public:
-    FileSteps();
+    explicit FileSteps(std::function<void(const platform::FileEvent&)> watch = {});
     ~FileSteps();
     FileSteps(const FileSteps&) = delete;
     FileSteps& operator=(const FileSteps&) = delete;
