@@ -69,7 +69,10 @@
 #include "app/CopySet.h"
 #include "app/Records.h"
 #include "forms/headless/Headless.h"
-#include "platform/Files.h"
+#include "platform/CopySet.h"
+#include "platform/FileFaults.h"
+#include "platform/FileOperation.h"
+#include "platform/PathNotation.h"
 #include "skirmish/CopySets.h"
 #include "standin/StandIn.h"
 

@@ -1,7 +1,5 @@
 // File services on the real file system, each test in its own temporary
 // folder: path mapping, whole-file copies, folders, records and text files.
-#include "platform/Files.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -11,6 +9,12 @@
 #include <string>
 
 #include "forms/Error.h"
+#include "platform/CopySet.h"
+#include "platform/FileContents.h"
+#include "platform/FileFaults.h"
+#include "platform/FileOperation.h"
+#include "platform/Folders.h"
+#include "platform/PathNotation.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -449,6 +453,42 @@ TEST(RemoveFile, TheRemovalIsOnDiskWhenItReturns) {
     ASSERT_EQ(steps.events.size(), 1u);
     EXPECT_EQ(steps.events[0].step, platform::FileStep::SyncFolder);
     EXPECT_EQ(steps.events[0].path, dir.str() + "/save");
+}
+
+// ---- FileOperation
+
+TEST(FileOperation, ARemovedFileIsGoneBeforeItsFolderIsSynced) {
+    TempDir dir;
+    const fs::path file = dir.path() / "levels" / "Levl2001.dat";
+    writeFile(file, "x");
+    platform::FileOperation operation;
+    std::vector<std::string> syncedWithTheFileGone;
+    testing_support::FileSteps steps([&](const platform::FileEvent& event) {
+        if (event.step == platform::FileStep::SyncFolder && !fs::exists(file)) {
+            syncedWithTheFileGone.push_back(event.path);
+        }
+    });
+    EXPECT_TRUE(operation.removeRegularFile(dir.str() + "\\levels\\levl2001.dat"));
+    EXPECT_EQ(syncedWithTheFileGone, std::vector<std::string>{dir.str() + "/levels"});
+}
+
+TEST(FileOperation, AFileItRemovedIsNotFoundAgainAndOneItMakesInItsPlaceIs) {
+    TempDir dir;
+    writeFile(dir.path() / "levels" / "Levl2001.dat", "old");
+    writeFile(dir.path() / "new.dat", "new");
+    const std::string asked = dir.str() + "\\levels\\levl2001.dat";
+    platform::FileOperation operation;
+    ASSERT_TRUE(operation.removeRegularFile(asked));
+    EXPECT_EQ(operation.entry(asked).kind, platform::FileOperation::Kind::Missing);
+    EXPECT_FALSE(operation.fileExists(asked));
+    // No entry stands for the name any more, so it maps as written.
+    EXPECT_EQ(operation.nativePath(asked), dir.str() + "/levels/levl2001.dat");
+
+    platform::CopySet set(operation);
+    set.add(dir.str() + "/new.dat", asked);
+    set.commit(platform::CopySet::OnFailure::Stop);
+    EXPECT_TRUE(operation.fileExists(asked));
+    EXPECT_EQ(entriesOf(dir.path() / "levels"), std::set<std::string>{"levl2001.dat"});
 }
 
 // ---- makeFolder

@@ -18,7 +18,7 @@
 
 #include "app/Main.h"
 #include "forms/Runtime.h"
-#include "platform/Files.h"
+#include "platform/FileFaults.h"
 #include "standin/StandIn.h"
 #include "support/TestSupport.h"
 

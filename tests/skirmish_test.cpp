@@ -11,7 +11,7 @@
 
 #include "app/Main.h"
 #include "forms/Runtime.h"
-#include "platform/Files.h"
+#include "platform/FileFaults.h"
 #include "platform/Launcher.h"
 #include "standin/StandIn.h"
 #include "support/TestSupport.h"

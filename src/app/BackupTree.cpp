@@ -5,7 +5,12 @@
 #include "app/ConfigFiles.h"
 #include "app/RecordText.h"
 #include "forms/Error.h"
-#include "platform/Files.h"
+#include "platform/CopySet.h"
+#include "platform/FileContents.h"
+#include "platform/FileError.h"
+#include "platform/FileOperation.h"
+#include "platform/Folders.h"
+#include "platform/PathNotation.h"
 
 namespace app {
 

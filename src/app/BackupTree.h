@@ -27,7 +27,8 @@
 
 #include "app/CopySet.h"
 #include "app/Failures.h"
-#include "platform/Files.h"
+#include "platform/FileOperation.h"
+#include "platform/Folders.h"
 
 namespace app {
 

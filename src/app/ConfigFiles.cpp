@@ -2,7 +2,9 @@
 
 #include "app/CopySet.h"
 #include "forms/Runtime.h"
-#include "platform/Files.h"
+#include "platform/FileContents.h"
+#include "platform/FileOperation.h"
+#include "platform/PathNotation.h"
 
 namespace app {
 

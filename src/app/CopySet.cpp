@@ -5,7 +5,9 @@
 
 #include "app/ConfigFiles.h"
 #include "forms/Error.h"
-#include "platform/Files.h"
+#include "platform/CopySet.h"
+#include "platform/FileError.h"
+#include "platform/FileOperation.h"
 
 namespace app {
 

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Files.h"
+#include "platform/CopySet.h"
+#include "platform/FileOperation.h"
 
 namespace app {
 

@@ -2,7 +2,8 @@
 
 #include "app/ConfigFiles.h"
 #include "forms/Runtime.h"
-#include "platform/Files.h"
+#include "platform/FileError.h"
+#include "platform/PathNotation.h"
 
 namespace app {
 

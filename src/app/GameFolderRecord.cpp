@@ -6,7 +6,9 @@
 #include "app/ConfigFiles.h"
 #include "app/Failures.h"
 #include "app/RecordText.h"
-#include "platform/Files.h"
+#include "platform/FileContents.h"
+#include "platform/FileOperation.h"
+#include "platform/Folders.h"
 
 namespace app {
 

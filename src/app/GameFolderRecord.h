@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "platform/Files.h"
+#include "platform/FileOperation.h"
 
 namespace app {
 

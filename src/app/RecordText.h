@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Files.h"
+#include "platform/Folders.h"
 
 namespace app {
 

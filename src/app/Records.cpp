@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/Files.h"
+#include "platform/FileContents.h"
 
 namespace app {
 

@@ -4,7 +4,7 @@
 #include "app/Main.h"
 #include "app/frmfirstload.h"
 #include "forms/Runtime.h"
-#include "platform/Files.h"
+#include "platform/Folders.h"
 
 namespace app {
 

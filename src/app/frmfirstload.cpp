@@ -3,7 +3,7 @@
 #include "app/ConfigFiles.h"
 #include "app/frmSplash.h"
 #include "forms/Runtime.h"
-#include "platform/Files.h"
+#include "platform/Folders.h"
 
 namespace app {
 

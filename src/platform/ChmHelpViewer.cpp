@@ -7,7 +7,7 @@
 
 #include "forms/Runtime.h"
 #include "platform/CompiledHelp.h"
-#include "platform/Files.h"
+#include "platform/PathNotation.h"
 
 namespace platform {
 

@@ -9,7 +9,7 @@
 #include <map>
 #include <vector>
 
-#include "platform/Files.h"
+#include "platform/PathNotation.h"
 
 namespace platform {
 

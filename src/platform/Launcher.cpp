@@ -14,7 +14,7 @@
 
 #include "forms/Error.h"
 #include "platform/DesktopServices.h"
-#include "platform/Files.h"
+#include "platform/PathNotation.h"
 
 extern char** environ;
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "forms/Error.h"
-#include "platform/Files.h"
+#include "platform/FileContents.h"
 
 namespace platform {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "forms/Error.h"
-#include "platform/Files.h"
+#include "platform/PathNotation.h"
 
 namespace platform {
 

@@ -4,7 +4,8 @@
 #include "app/GameFolderRecord.h"
 #include "app/Main.h"
 #include "forms/Runtime.h"
-#include "platform/Files.h"
+#include "platform/CopySet.h"
+#include "platform/FileOperation.h"
 #include "skirmish/CopySets.h"
 #include "skirmish/frmrungame.h"
 

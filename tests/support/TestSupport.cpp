@@ -152,8 +152,11 @@ std::string identityOf(const fs::path& folder) {
     return std::to_string(st.st_dev) + " " + std::to_string(st.st_ino);
 }
 
-FileSteps::FileSteps() {
-    platform::setFileRecorder([this](const platform::FileEvent& event) {
+FileSteps::FileSteps(std::function<void(const platform::FileEvent&)> watch) {
+    platform::setFileRecorder([this, watch = std::move(watch)](const platform::FileEvent& event) {
+        if (watch) {
+            watch(event);
+        }
         if (event.step == platform::FileStep::List) {
             listed.push_back(event.path);
         } else {

@@ -7,6 +7,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -14,7 +15,7 @@
 #include <vector>
 
 #include "forms/headless/Headless.h"
-#include "platform/Files.h"
+#include "platform/FileFaults.h"
 #include "platform/Launcher.h"
 
 namespace testing_support {
@@ -60,10 +61,11 @@ private:
 };
 
 // Records the file steps that decide what survives a power cut, and apart
-// from them the folders listed, for as long as it lives.
+// from them the folders listed, for as long as it lives. `watch`, when
+// given, sees each step as it is taken, to look at the files at that moment.
 class FileSteps {
 public:
-    FileSteps();
+    explicit FileSteps(std::function<void(const platform::FileEvent&)> watch = {});
     ~FileSteps();
     FileSteps(const FileSteps&) = delete;
     FileSteps& operator=(const FileSteps&) = delete;

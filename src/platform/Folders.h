@@ -1,0 +1,25 @@
+// Folders: one made durably, and an existing one known again by its
+// identity however its path is spelled.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// Creates one folder, on disk when the call returns (its parent is synced);
+// fails when it exists already or its parent is missing.
+void makeFolder(const std::string& path);
+
+// The identity of an existing folder, links followed: the same however its
+// path is spelled, and another for another folder put at the same path
+// later (a folder renamed away, a link pointed elsewhere).
+struct FolderIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+std::optional<FolderIdentity> folderIdentity(const std::string& path);
+
+}  // namespace platform
