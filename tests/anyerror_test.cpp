@@ -4,7 +4,6 @@
 // unhandled-error report nor main() lets one unwind.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -27,81 +26,48 @@ const std::vector<std::exception_ptr> kErrors{
         std::make_error_code(std::errc::resource_unavailable_try_again), "thread")),
 };
 
-// Each trap, what it is made to meet, and the message it shows.
+// Each trap, where the error meets it, what the user does, and the message
+// it shows.
 struct Trap {
     const char* name;
-    // Puts the error in the trap's way; the program has started.
-    std::function<void(ProgramFixture&, FileFaults&, std::exception_ptr)> inject;
-    std::function<void(Driver&)> act;
-    std::string title;
-    bool ends = false;  // the trap's message ends the program
+    const char* file;  // a path the trap's copy or read touches; else the launcher or shell
+    bool byShell;
+    std::vector<const char*> clicks;  // form, control, ...; none: the start itself
+    std::string title;                // empty: nothing is shown
+    bool ends = false;                // the trap's message ends the program
 };
-
-void startGame(Driver& d) {
-    d.click("Main", "Start");
-    d.run();
-}
-
-void easy(Driver& d) {
-    d.click("Main", "Start").click("frmdifficulty", "easy").wait(5000);
-    d.run();
-}
-
-// A failed export keeps the dialog open.
-void easyThenCancel(Driver& d) {
-    d.click("Main", "Start").click("frmdifficulty", "easy").click("frmdifficulty", "cancel");
-    d.run();
-}
 
 TEST(AnyError, EveryTrapThatTakesAnyFailureShowsItsOwnMessage) {
     platform::RecordingShell shell;
     platform::setShell(&shell);
+    const std::vector<const char*> easy{"Main", "Start", "frmdifficulty", "easy"};
+    // A failed export keeps the dialog open.
+    const std::vector<const char*> easyThenCancel{"Main", "Start",         "frmdifficulty",
+                                                  "easy", "frmdifficulty", "cancel"};
     const std::vector<Trap> traps{
         {"start-up backup",
-         [](ProgramFixture&, FileFaults& f, std::exception_ptr e) {
-             f.raise("/game/levels/levl2001.dat", e);
-         },
+         "/game/levels/levl2001.dat",
+         false,
          {},
          "Critical Error- File Backup",
          true},
         {"loading the settings",
-         [](ProgramFixture&, FileFaults& f, std::exception_ptr e) {
-             f.raise("/program/levels/levl2002.hdr", e);
-         },
+         "/program/levels/levl2002.hdr",
+         false,
          {},
          "Error- Loading Level Settings"},
         {"Start Game's save",
-         [](ProgramFixture&, FileFaults& f, std::exception_ptr e) {
-             f.raise("/program/levels/levl2001.hdr", e);
-         },
-         startGame, "Error- Saving Level Configuration"},
-        {"the export's settings",
-         [](ProgramFixture&, FileFaults& f, std::exception_ptr e) {
-             f.raise("/program/language/lang00.dat", e);
-         },
-         easyThenCancel, "Error- Exporting Settings to Zekvarin"},
-        {"the export's scripts",
-         [](ProgramFixture&, FileFaults& f, std::exception_ptr e) {
-             f.raise("/CPUScripts/Easy/cpscr001.dat", e);
-         },
-         easyThenCancel, "Error- Copying Scripts"},
-        {"the launch",
-         [](ProgramFixture& fx, FileFaults&, std::exception_ptr e) { fx.launcher().error = e; },
-         easy, "Error- Running Zekvarin"},
-        {"the text viewer",
-         [](ProgramFixture& fx, FileFaults&, std::exception_ptr e) { fx.launcher().error = e; },
-         [](Driver& d) {
-             d.menu("Main", "mnulevellist");
-             d.run();
-         },
-         "Zekvarin Skirmish Mode"},
-        {"the browser",
-         [&shell](ProgramFixture&, FileFaults&, std::exception_ptr e) { shell.error = e; },
-         [](Driver& d) {
-             d.menu("Main", "mnuzekvault");
-             d.run();
-         },
-         ""},
+         "/program/levels/levl2001.hdr",
+         false,
+         {"Main", "Start"},
+         "Error- Saving Level Configuration"},
+        {"the export's settings", "/program/language/lang00.dat", false, easyThenCancel,
+         "Error- Exporting Settings to Zekvarin"},
+        {"the export's scripts", "/CPUScripts/Easy/cpscr001.dat", false, easyThenCancel,
+         "Error- Copying Scripts"},
+        {"the launch", nullptr, false, easy, "Error- Running Zekvarin"},
+        {"the text viewer", nullptr, false, {"Main", "mnulevellist"}, "Zekvarin Skirmish Mode"},
+        {"the browser", nullptr, true, {"Main", "mnuzekvault"}, ""},
     };
     for (const std::exception_ptr& error : kErrors) {
         const std::string described = forms::classicError(error).Description();
@@ -109,14 +75,32 @@ TEST(AnyError, EveryTrapThatTakesAnyFailureShowsItsOwnMessage) {
             SCOPED_TRACE(std::string(trap.name) + ": " + described);
             ProgramFixture fx;
             FileFaults faults;
+            auto inject = [&] {
+                if (trap.file != nullptr) {
+                    faults.raise(trap.file, error);
+                } else if (trap.byShell) {
+                    shell.error = error;
+                } else {
+                    fx.launcher().error = error;
+                }
+            };
             shell.error = nullptr;
-            if (!trap.act) {
-                trap.inject(fx, faults, error);  // it acts in the start
+            if (trap.clicks.empty()) {
+                inject();
             }
             fx.start();
-            if (trap.act) {
-                trap.inject(fx, faults, error);
-                trap.act(fx.driver());
+            if (!trap.clicks.empty()) {
+                inject();
+                Driver& d = fx.driver();
+                for (std::size_t i = 0; i + 1 < trap.clicks.size(); i += 2) {
+                    const bool menu = std::string(trap.clicks[i + 1]).starts_with("mnu");
+                    menu ? d.menu(trap.clicks[i], trap.clicks[i + 1])
+                         : d.click(trap.clicks[i], trap.clicks[i + 1]);
+                }
+                if (std::string(trap.clicks.back()) == "easy") {
+                    d.wait(5000);  // the launch-wait form's timer
+                }
+                d.run();
             }
             const auto& messages = fx.driver().messages();
             EXPECT_EQ(fx.driver().ended(), trap.ends);
