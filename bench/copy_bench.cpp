@@ -50,10 +50,15 @@
 //   statuses, the listings of the nine folders it sweeps, the marker read;
 // - in Start Game, the same as in a copy set, plus a sixth to the
 //   existence check of each destination and the marker synced alone;
+// - in the patch, about half to the fstat of each record file (it must be
+//   a regular, writable file), the rest to the program's path texts and
+//   its record buffer;
 // - on a capitalised line, nearly all to the one listing of the levels
-//   folder with its 10,000 or 100,000 more entries (about 80 ms in memory
-//   at 100,000: 30 the system's reading, the rest the table of names
-//   folded to lower case), which the sweep costs in exact case as well.
+//   folder with its 10,000 or 100,000 more entries, which the sweep costs
+//   in exact case as well. At 100,000 it is about 80 ms, on the disk as in
+//   memory (30 the system's reading, the rest the table of names folded to
+//   lower case): there these lines are several times the bare copy on the
+//   disk too.
 //
 // The data is game-like (level files of 86-100 KB, 616-byte headers, script
 // files of a few KB, 144-byte attribute records; about 2.4 MB a set), the
