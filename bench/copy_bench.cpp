@@ -69,9 +69,10 @@
 // the bare copy take turns, their order going through the six orders of
 // three, for kDiskRuns runs each on the disk and kMemoryRuns in memory. Each
 // line names its file system, prints the medians and the range of the
-// program and of its limit, then the program's median over the bare copy's,
-// as N.NNx bare, and ends with the program's median over the limit's, as
-// N.NNx. A summary at the end says of each line whether that last ratio is
+// program and of what it is judged against (its limit, or on the last
+// cases the same operation in exact case), then the program's median over
+// the bare copy's, as N.NNx bare, and ends with the program's median over
+// the other one's, as N.NNx. A summary at the end says of each line whether that last ratio is
 // within its target; the bare ratio is for information and has none.
 //
 // The last cases run the backup, End Game and Start Game on a game folder
