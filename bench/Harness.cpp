@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "platform/Files.h"
+#include "platform/FileFaults.h"
 
 namespace bench {
 

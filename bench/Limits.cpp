@@ -130,6 +130,12 @@ void limitRestore(const RestoreWork& work) {
     if (limitReadText(work.marker).empty()) {
         throw std::runtime_error("limit: empty marker");
     }
+    // The game folder's record names this program folder, whose session is
+    // in that very folder.
+    struct stat game {};
+    if (limitReadText(work.record).empty() || ::stat(parentOf(work.record).c_str(), &game) != 0) {
+        throw std::runtime_error("limit: no record in the game folder");
+    }
     Folders listed;
     for (const std::string& folder : work.swept) {
         limitList(folder, listed);
@@ -143,6 +149,15 @@ void limitRestore(const RestoreWork& work) {
         }
         limitCopySet(copies, listed);
     }
+    // The record goes after the last file.
+    if (::unlink(work.record.c_str()) != 0) {
+        fail("limit unlink " + work.record);
+    }
+    int folder = ::open(parentOf(work.record).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0 || ::fsync(folder) != 0) {
+        fail("limit sync " + work.record);
+    }
+    ::close(folder);
 }
 
 void limitExport(const ExportWork& work) {
@@ -157,6 +172,10 @@ void limitExport(const ExportWork& work) {
         }
     }
     limitWriteText(work.marker, text);
+    if (::lstat(work.record.c_str(), &st) == 0) {
+        throw std::runtime_error("limit: the game folder holds a record");
+    }
+    limitWriteText(work.record, work.recordText);
     Folders listed;
     for (const FileList& phase : work.phases) {
         limitCopySet(phase, listed);

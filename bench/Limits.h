@@ -22,6 +22,7 @@ void limitCopySet(const FileList& files);
 // from their backups copied back in one set.
 struct RestoreWork {
     std::string marker;
+    std::string record;  // in the game folder
     std::vector<std::string> swept;
     std::vector<FileList> phases;  // backup, destination
 };
@@ -32,6 +33,8 @@ void limitRestore(const RestoreWork& work);
 struct ExportWork {
     std::string marker;
     std::string markerText;                                 // the game folder's line
+    std::string record;                                     // in the game folder
+    std::string recordText;                                 // the program folder's lines
     std::vector<std::pair<std::string, std::string>> rows;  // destination text, native path
     std::vector<FileList> phases;
 };

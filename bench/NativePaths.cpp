@@ -9,7 +9,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/Files.h"
+#include "platform/FileOperation.h"
 
 namespace bench {
 

@@ -11,10 +11,13 @@
 // (whose mode is kept, and which may be read-only or a link), a temporary
 // beside the destination filled by copy_file_range; one syncfs per set, the
 // renames, and an fsync of each folder renamed into. The limit of End Game
-// adds the reading of the session marker, one listing of each folder it
-// sweeps and the comparison of each destination with its backup; the limit
-// of Start Game adds the session record: an existence check of each
-// destination, then the marker written atomically and durably. A folder is
+// adds the reading of the session marker and of the game folder's record
+// of the session, one listing of each folder it sweeps, the comparison of
+// each destination with its backup, and the record removed durably after
+// the last file; the limit of Start Game adds the session records: an
+// existence check of each destination, then the marker in the program
+// folder and the record in the game folder, each written atomically and
+// durably. A folder is
 // listed once for a whole operation; a file compared is opened only after
 // its status says it is a regular file. The limit of the patch is open,
 // fstat (the file must be a regular file and writable), pread, pwrite and
@@ -53,7 +56,9 @@
 //   64 KB of each of the two, more bytes than the copy then moves; then the
 //   statuses, the listings of the nine folders it sweeps, the marker read;
 // - in Start Game, the same as in a copy set, plus a sixth to the
-//   existence check of each destination and the marker synced alone;
+//   existence check of each destination and the marker synced alone (the
+//   figures above came before the game folder's record, a second small
+//   file synced alone, joined the marker);
 // - in the patch, about half to the fstat of each record file (it must be
 //   a regular, writable file), the rest to the program's path texts and
 //   its record buffer;
@@ -116,11 +121,14 @@
 #include "app/BackupTree.h"
 #include "app/ConfigFiles.h"
 #include "app/CopySet.h"
+#include "app/GameFolderRecord.h"
+#include "app/RecordText.h"
 #include "app/Records.h"
 #include "forms/headless/Headless.h"
 #include "platform/CopySet.h"
 #include "platform/FileFaults.h"
 #include "platform/FileOperation.h"
+#include "platform/Folders.h"
 #include "platform/PathNotation.h"
 #include "skirmish/CopySets.h"
 #include "standin/StandIn.h"
@@ -211,6 +219,12 @@ public:
 private:
     fs::path programDir() const { return program_; }
     std::string marker() const { return program_ + "/BACKUP/export.pending"; }
+    static std::string recordIn(const std::string& game) { return game + "/zekskirmish.session"; }
+    // What the program writes there: its folder and that folder's identity.
+    std::string recordText() const {
+        const std::optional<platform::FolderIdentity> identity = platform::folderIdentity(program_);
+        return program_ + "\r\n" + (identity ? app::IdentityText(*identity) : "") + "\r\n";
+    }
 
     // A set of rows copied by the program, by its limit and bare.
     void copySet(const std::string& what, const std::vector<app::CopyRow>& rows,
@@ -269,7 +283,8 @@ private:
     }
 
     // End Game's state: the export's files in the game folder, every one
-    // differing from its backup, and the marker of the session.
+    // differing from its backup, the marker of the session and its record in
+    // the game folder.
     std::function<void()> exportedState(const std::string& game) {
         const std::vector<app::CopyRow> exported = skirmish::ExportSet("Easy");
         FileList files = nativeRows(exported, 1, program_, game);
@@ -281,25 +296,36 @@ private:
             if (::stat(marker().c_str(), &st) != 0) {
                 put(marker(), game + "\r\n");
             }
+            platform::FileOperation operation;
+            app::GameFolderRecord::Write(operation, game);
             syncAll(program_);
         };
     }
 
-    // Start Game's state: no session.
-    std::function<void()> noSession() {
-        return [this] {
-            if (::unlink(marker().c_str()) != 0 && errno != ENOENT) {
-                fail("unlink " + marker());
+    // Start Game's state: no session, and no record of one in the game folder.
+    std::function<void()> noSession(const std::string& game) {
+        return [this, game] {
+            for (const std::string& file : {marker(), recordIn(game)}) {
+                if (::unlink(file.c_str()) != 0 && errno != ENOENT) {
+                    fail("unlink " + file);
+                }
             }
             syncAll(program_);
+            syncAll(game);
         };
     }
 
     std::function<void()> restoreOf(const std::string& game) {
         return [this, game] {
+            // As End Game does it: the game folder's record is read, the
+            // files go back, and the record goes after the last of them.
+            expect(
+                app::GameFolderRecord::Read(game).kind == app::GameFolderRecord::Holder::Kind::Ours,
+                "the game folder is not this program's");
             const app::BackupTree::Outcome outcome = tree_.Restore(game, skirmish::RestoreSet());
             expect(!outcome.firstPhaseFailed && outcome.notRestored.empty(),
                    "restore failed: " + outcome.failedFile);
+            app::GameFolderRecord::Remove(game);
         };
     }
 
@@ -311,9 +337,13 @@ private:
             auto gameDir = [&game] { return game; };
             [[maybe_unused]] const bool hadSession = tree_.SessionPending();
             std::size_t copied = 0;
+            expect(
+                app::GameFolderRecord::Read(game).kind == app::GameFolderRecord::Holder::Kind::None,
+                "the game folder holds a record");
             platform::FileOperation operation;
             platform::CopySet set(operation);
             tree_.BeginSession(operation, game, rows);
+            app::GameFolderRecord::Write(operation, game);
             app::CopyPhase(rows, 1, app::ProgramDir, gameDir, &copied, &set);
             app::CopyPhase(rows, 2, app::ProgramDir, gameDir, nullptr, &set);
         };
@@ -325,7 +355,7 @@ private:
 
     void endGame(const std::string& game, const std::string& what) {
         const std::vector<app::CopyRow> rows = skirmish::RestoreSet();
-        RestoreWork work{marker(), nativeFolders([&] {
+        RestoreWork work{marker(), recordIn(game), nativeFolders([&] {
                              std::vector<std::string> swept = app::BackupFolders();
                              for (const std::string& folder : app::GameFolders(game)) {
                                  swept.push_back(folder);
@@ -347,13 +377,15 @@ private:
         const std::vector<app::CopyRow> rows = skirmish::ExportSet("Easy");
         ExportWork work{platform::nativePath(program_ + app::BackupTree::kMarker),
                         game + "\r\n",
+                        recordIn(game),
+                        recordText(),
                         {},
                         nativePhases(rows, program_, game)};
         platform::FileOperation operation;
         for (const app::CopyRow& row : rows) {
             work.rows.emplace_back(row.destination, operation.nativePath(game + row.destination));
         }
-        const std::function<void()> setup = noSession();
+        const std::function<void()> setup = noSession(game);
         measure(cases_, fileSystem_, what, rows.size(), "limit", kSetTarget,
                 {exportOf(game), setup}, {[work] { limitExport(work); }, setup},
                 phased(bareCopySet, rows, program_, game, setup));
@@ -399,8 +431,8 @@ private:
         };
         both("backup", &Bench::backupOf, {}, {},
              phased(bareCopySet, app::BackupSet(), mixed, program_));
-        both("Start Game", &Bench::exportOf, noSession(), noSession(),
-             phased(bareCopySet, skirmish::ExportSet("Easy"), program_, mixed, noSession()));
+        both("Start Game", &Bench::exportOf, noSession(exact), noSession(mixed),
+             phased(bareCopySet, skirmish::ExportSet("Easy"), program_, mixed, noSession(mixed)));
         both("End Game", &Bench::restoreOf, exportedState(exact), exportedState(mixed),
              phased(bareCopySet, skirmish::RestoreSet(), program_, mixed, exportedState(mixed)));
     }
