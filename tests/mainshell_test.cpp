@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/Main.h"
+#include "support/SkirmishFixture.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -15,6 +16,7 @@ using testing_support::mainForm;
 using testing_support::ProgramFixture;
 using testing_support::programHeader;
 using testing_support::readFile;
+using testing_support::Skirmish;
 
 TEST(MainShell, FocusStartsOnBlueRedAndTabVisitsTheWholeOrder) {
     ProgramFixture fx;
@@ -83,6 +85,23 @@ TEST(MainShell, CloseRequestIsRefused) {
     EXPECT_TRUE(mainForm().Loaded());
     EXPECT_TRUE(mainForm().Visible());
     EXPECT_FALSE(fx.driver().ended());
+}
+
+TEST_F(Skirmish, TestButtonIsReachedByKeyboardAndNamesLevelOne) {
+    fx.start();
+    app::Main& main = mainForm();
+    d.then([&] { main.setFocus(&main.Exit2); })
+        .key("Main", "Tab")
+        .then([&] { EXPECT_EQ(main.ActiveControl(), &main.test); })
+        .key("Main", "Space");
+    d.run();
+    ASSERT_EQ(d.messages().size(), 1u);
+    EXPECT_EQ(d.messages()[0].style, 0);
+    EXPECT_EQ(d.messages()[0].title, "Zekvarin Skirmish Mode");
+    EXPECT_EQ(d.messages()[0].prompt, G() + "\\levels\\levl2001.dat");
+    // It lies below the client area: no mouse reaches it.
+    d.click("Main", "test");
+    EXPECT_THROW(d.run(), forms::headless::ScriptError);
 }
 
 }  // namespace
