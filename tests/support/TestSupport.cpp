@@ -58,6 +58,34 @@ void makeReadOnly(const fs::path& file) {
     ::chmod(file.c_str(), 0444);
 }
 
+std::set<std::string> entriesOf(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+std::size_t countFiles(const fs::path& folder) {
+    std::size_t count = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+std::string varied(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    unsigned value = seed;
+    for (std::size_t i = 0; i < size; ++i) {
+        value = value * 1103515245u + 12345u;
+        bytes[i] = static_cast<char>((value >> 16) & 0xFF);
+    }
+    return bytes;
+}
+
 std::string awaitLog(const fs::path& log) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
@@ -108,6 +136,14 @@ void FileFaults::copyTo(const std::string& suffix, int error) {
 void exportEasy(forms::headless::Driver& d) {
     d.click("Main", "Start").click("frmdifficulty", "easy").wait(5000);
     d.run();
+}
+
+std::string levelFile(int level, const char* extension) {
+    return "levels/levl" + std::to_string(2000 + level) + extension;
+}
+
+std::string programHeader(int level) {
+    return standin::programFileBytes(levelFile(level, ".hdr"));
 }
 
 namespace {
@@ -260,6 +296,10 @@ fs::path secondProgramFolder(const ProgramFixture& fx) {
     return folder;
 }
 
+app::Main& mainForm() {
+    return forms::form<app::Main>();
+}
+
 bool loaded(const std::string& form) {
     forms::Form* found = forms::Runtime::current().findForm(form);
     return found != nullptr && found->Loaded();
@@ -270,12 +310,12 @@ bool shown(const std::string& form) {
 }
 
 bool startState() {
-    app::Main& main = forms::form<app::Main>();
+    app::Main& main = mainForm();
     return main.Start.Enabled() && !main.EndGame.Enabled() && main.Exit2.Enabled();
 }
 
 bool gameRunningState() {
-    app::Main& main = forms::form<app::Main>();
+    app::Main& main = mainForm();
     return !main.Start.Enabled() && main.EndGame.Enabled() && !main.Exit2.Enabled();
 }
 

@@ -11,12 +11,18 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "forms/Error.h"
 #include "forms/headless/Headless.h"
 #include "platform/FileFaults.h"
 #include "platform/Launcher.h"
+
+namespace app {
+class Main;
+}
 
 namespace testing_support {
 
@@ -40,6 +46,27 @@ std::string readFile(const fs::path& file);
 void writeFile(const fs::path& file, const std::string& bytes);
 // Makes a file read-only (no write bit for anyone).
 void makeReadOnly(const fs::path& file);
+
+// The names in a folder, without its subfolders' contents.
+std::set<std::string> entriesOf(const fs::path& folder);
+// How many regular files lie under a folder, at any depth.
+std::size_t countFiles(const fs::path& folder);
+
+// Bytes that no run of a repeating short pattern matches, so an offset or a
+// dropped chunk shows up: each byte depends on its position and on a running
+// value.
+std::string varied(std::size_t size, unsigned seed);
+
+// The error number a call raises, or 0 when it raises nothing.
+template <class F>
+int errorOf(F&& call) {
+    try {
+        call();
+    } catch (const forms::RuntimeError& error) {
+        return error.Number();
+    }
+    return 0;
+}
 
 // Reads a log that a started process writes, once it ends in a line feed;
 // empty when none comes within 20 seconds. The program does not wait for
@@ -127,6 +154,15 @@ public:
 // Start Game with Easy, and the launch.
 void exportEasy(forms::headless::Driver& d);
 
+// What a critical start-up message ends with, before the program ends.
+inline const std::string kCloseNotice = "\r\n\r\nZekvarin Skirmish Mode will now close.";
+
+// A level's settings file, relative to the program or game folder:
+// "levels/levl2001.dat" for level 1 and ".dat".
+std::string levelFile(int level, const char* extension);
+// A level's header as the program ships it.
+std::string programHeader(int level);
+
 // The backup's message when it failed in the program's own folder.
 std::string ownFolderFailureText(const fs::path& gameDir, const fs::path& folder,
                                  const std::string& failure);
@@ -150,6 +186,7 @@ std::unique_ptr<forms::headless::Driver> startAt(const fs::path& programDir);
 fs::path secondProgramFolder(const ProgramFixture& fx);
 
 // Forms of the running program.
+app::Main& mainForm();
 bool loaded(const std::string& form);
 bool shown(const std::string& form);
 // Main's buttons in the start state or in the game-running state.

@@ -1,6 +1,6 @@
 // The pictures Zek Skirmish shows: spell and hut tiles, the splash logo, the
 // main window's background and the window icon. All are drawn here with
-// QPainter; nothing is loaded from files.
+// QPainter, a group of them a file; nothing is loaded from files.
 #pragma once
 
 #include <QImage>
