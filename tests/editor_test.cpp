@@ -19,6 +19,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::mainForm;
 using testing_support::ProgramFixture;
 using testing_support::readFile;
 using testing_support::writeFile;
@@ -103,10 +104,6 @@ void startWith(ProgramFixture& fx, const Levels& levels, const std::string& avai
     fx.start();
     ASSERT_TRUE(forms::form<app::Main>().Visible());
     ASSERT_TRUE(fx.driver().messages().empty()) << fx.lastMessage();
-}
-
-app::Main& mainForm() {
-    return forms::form<app::Main>();
 }
 
 void expectLevels(const Levels& expected) {

@@ -23,15 +23,12 @@ using platform::HH_DISPLAY_TOC;
 namespace fs = std::filesystem;
 using testing_support::HelpFixture;
 using testing_support::kHelpCaption;
+using testing_support::mainForm;
 using testing_support::writeFile;
 
 const std::string kNotThere =
     " does not exist.\nPlease make sure the correct path and file name "
     "have been specified.";
-
-app::Main& mainForm() {
-    return forms::form<app::Main>();
-}
 
 HTMLHelp* helpObject() {
     return static_cast<HTMLHelp*>(mainForm().hHelp.get());

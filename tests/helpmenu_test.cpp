@@ -27,6 +27,7 @@ using platform::HKEY_LOCAL_MACHINE;
 using platform::REG_BINARY;
 using platform::REG_DWORD;
 using platform::REG_SZ;
+using testing_support::mainForm;
 using testing_support::ProgramFixture;
 using testing_support::TempDir;
 using testing_support::writeFile;
@@ -35,10 +36,6 @@ constexpr const char* kAppTitle = "Zekvarin Skirmish Mode";
 constexpr const char* kUnavailable = "System Information Is Unavailable At This Time";
 constexpr const char* kToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 constexpr const char* kFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
-
-app::Main& mainForm() {
-    return forms::form<app::Main>();
-}
 
 help::frmAbout& about() {
     return forms::form<help::frmAbout>();

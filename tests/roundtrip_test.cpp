@@ -17,6 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using forms::headless::Driver;
 using testing_support::gameRunningState;
+using testing_support::levelFile;
 using testing_support::ProgramFixture;
 using testing_support::readFile;
 using testing_support::restart;
@@ -31,10 +32,6 @@ using testing_support::writeFile;
 std::string number3(int n) {
     std::string s = std::to_string(n);
     return std::string(3 - s.size(), '0') + s;
-}
-
-std::string levelFile(int level, const char* extension) {
-    return "levels/levl" + std::to_string(2000 + level) + extension;
 }
 
 // Gives a second game installation bytes of its own, so that files copied

@@ -23,7 +23,6 @@ using testing_support::FileFaults;
 using testing_support::gameRunningState;
 using testing_support::makeReadOnly;
 using testing_support::ProgramFixture;
-using testing_support::readFile;
 using testing_support::restart;
 using testing_support::sameFiles;
 using testing_support::shown;
