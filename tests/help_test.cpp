@@ -263,7 +263,7 @@ TEST_F(HelpClass, AnInvalidNameEndsTheDisplayAfterItsWarning) {
     EXPECT_TRUE(viewer.calls.empty());
 }
 
-TEST_F(HelpClass, TheFileSpecificationAndTheCallerWindow) {
+TEST_F(HelpClass, TheFileNameAndTheCallerWindow) {
     writeFile(helpFile(), "x");
     const struct {
         std::string window;

@@ -215,7 +215,7 @@ TEST_F(Viewer, ALookupThatFindsNothingShowsOnlyTheRecordsMessage) {
     EXPECT_TRUE(windows().empty());
 }
 
-TEST_F(Viewer, ATopicNamedInTheFileSpecificationAndAMissingTopic) {
+TEST_F(Viewer, ATopicNamedInTheFileNameAndAMissingTopic) {
     viewer_.HtmlHelp(0x1004, file("::/messages.htm>win"), HH_DISPLAY_TOPIC, 0);
     EXPECT_EQ(windows().back().page, "/messages.htm");
     EXPECT_EQ(windows().back().owner, 0x1004);

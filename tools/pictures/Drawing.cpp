@@ -83,9 +83,9 @@ void radialFill(QPainter& p, QSizeF size, qreal radius, QColor middle, QColor ed
     p.fillRect(QRectF(QPointF(0, 0), size), g);
 }
 
-std::vector<Picture> tileSet(QSize size, std::span<const TileSpec> tiles, const char* offName) {
+std::vector<Picture> tileSet(QSize size, std::span<const TileDesign> tiles, const char* offName) {
     std::vector<Picture> all;
-    for (const TileSpec& t : tiles) {
+    for (const TileDesign& t : tiles) {
         all.push_back({t.name, tile(size, t.top, t.bottom, t.bottom.darker(250), t.glyph)});
     }
     all.push_back({offName, offTile(size)});

@@ -36,7 +36,7 @@ void radialFill(QPainter& p, QSizeF size, qreal radius, QColor middle, QColor ed
 
 // One tile: its picture's name, the top and bottom colours of its gradient
 // and its glyph.
-struct TileSpec {
+struct TileDesign {
     const char* name;
     QColor top, bottom;
     void (*glyph)(QPainter&);
@@ -44,6 +44,6 @@ struct TileSpec {
 
 // The tiles of one size in the order given, each framed in its bottom
 // colour darkened, then the grey, red-crossed tile named offName.
-std::vector<Picture> tileSet(QSize size, std::span<const TileSpec> tiles, const char* offName);
+std::vector<Picture> tileSet(QSize size, std::span<const TileDesign> tiles, const char* offName);
 
 }  // namespace zekpictures

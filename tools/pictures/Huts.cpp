@@ -173,7 +173,7 @@ void balloon(QPainter& p) {
 }  // namespace
 
 std::vector<Picture> hutTiles() {
-    const TileSpec huts[] = {
+    const TileDesign huts[] = {
         {"hut_hut", QColor(150, 200, 235), QColor(110, 170, 90), hutGlyph},
         {"hut_guardtower", QColor(175, 200, 225), QColor(120, 150, 180), guardTower},
         {"hut_warrior", QColor(170, 35, 30), QColor(80, 12, 10), warrior},

@@ -435,7 +435,7 @@ void armageddon(QPainter& p) {
 }  // namespace
 
 std::vector<Picture> spellTiles() {
-    const TileSpec spells[] = {
+    const TileDesign spells[] = {
         {"spell_blast", QColor(110, 25, 15), QColor(50, 8, 5), blast},
         {"spell_lightning", QColor(25, 55, 130), QColor(8, 18, 50), lightning},
         {"spell_tornado", QColor(125, 145, 165), QColor(60, 72, 85), tornado},
