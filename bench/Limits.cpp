@@ -149,15 +149,18 @@ void limitRestore(const RestoreWork& work) {
         }
         limitCopySet(copies, listed);
     }
-    // The record goes after the last file.
-    if (::unlink(work.record.c_str()) != 0) {
-        fail("limit unlink " + work.record);
+    // The session goes off record after the last file: the game folder's
+    // record, then the marker, each removal on disk.
+    for (const std::string& file : {work.record, work.marker}) {
+        if (::unlink(file.c_str()) != 0) {
+            fail("limit unlink " + file);
+        }
+        int folder = ::open(parentOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder < 0 || ::fsync(folder) != 0) {
+            fail("limit sync " + file);
+        }
+        ::close(folder);
     }
-    int folder = ::open(parentOf(work.record).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0 || ::fsync(folder) != 0) {
-        fail("limit sync " + work.record);
-    }
-    ::close(folder);
 }
 
 void limitExport(const ExportWork& work) {

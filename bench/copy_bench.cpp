@@ -13,8 +13,8 @@
 // renames, and an fsync of each folder renamed into. The limit of End Game
 // adds the reading of the session marker and of the game folder's record
 // of the session, one listing of each folder it sweeps, the comparison of
-// each destination with its backup, and the record removed durably after
-// the last file; the limit of Start Game adds the session records: an
+// each destination with its backup, and the record and the marker removed
+// durably after the last file; the limit of Start Game adds the session records: an
 // existence check of each destination, then the marker in the program
 // folder and the record in the game folder, each written atomically and
 // durably. A folder is
@@ -222,8 +222,7 @@ private:
     static std::string recordIn(const std::string& game) { return game + "/zekskirmish.session"; }
     // What the program writes there: its folder and that folder's identity.
     std::string recordText() const {
-        const std::optional<platform::FolderIdentity> identity = platform::folderIdentity(program_);
-        return program_ + "\r\n" + (identity ? app::IdentityText(*identity) : "") + "\r\n";
+        return app::FolderRecordText({program_, platform::folderIdentity(program_)});
     }
 
     // A set of rows copied by the program, by its limit and bare.
@@ -238,8 +237,7 @@ private:
         auto game = [this] { return game_; };
         copySet("backup (BackupGameFiles)", app::BackupSet(), game_, program_, [this] {
             platform::FileOperation operation;
-            expect(app::BackupGameFiles(operation, [this] { return game_; }).empty(),
-                   "backup failed");
+            app::BackupGameFiles(operation, [this] { return game_; });
         });
 
         const std::vector<app::CopyRow> exported = skirmish::ExportSet("Easy");
@@ -325,7 +323,7 @@ private:
             const app::BackupTree::Outcome outcome = tree_.Restore(game, skirmish::RestoreSet());
             expect(!outcome.firstPhaseFailed && outcome.notRestored.empty(),
                    "restore failed: " + outcome.failedFile);
-            app::GameFolderRecord::Remove(game);
+            tree_.EndSession(game);
         };
     }
 
@@ -343,7 +341,6 @@ private:
             platform::FileOperation operation;
             platform::CopySet set(operation);
             tree_.BeginSession(operation, game, rows);
-            app::GameFolderRecord::Write(operation, game);
             app::CopyPhase(rows, 1, app::ProgramDir, gameDir, &copied, &set);
             app::CopyPhase(rows, 2, app::ProgramDir, gameDir, nullptr, &set);
         };

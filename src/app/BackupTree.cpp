@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/ConfigFiles.h"
+#include "app/GameFolderRecord.h"
 #include "app/RecordText.h"
 #include "forms/Error.h"
 #include "platform/CopySet.h"
@@ -36,10 +37,6 @@ Sameness compare(const std::optional<platform::FolderIdentity>& a,
 }  // namespace
 
 BackupTree::Failure BackupTree::Backup(const std::string& gameDir) const {
-    if (gameDir.empty()) {
-        // It would make every source a path from the root of the file system.
-        return {"no Zekvarin directory is set", {FailurePlace::Where::GameFolder, ""}};
-    }
     try {
         platform::FileOperation operation;
         // Until every copy is made, the tree is the backup of no folder.
@@ -48,12 +45,10 @@ BackupTree::Failure BackupTree::Backup(const std::string& gameDir) const {
         // The identity is taken before the copies: should the folder be
         // replaced meanwhile, the record names the one the copies began in,
         // and End Game will not take the other for it.
-        const std::optional<platform::FolderIdentity> identity = platform::folderIdentity(gameDir);
-        CopyBackupSet(operation, [&gameDir] { return gameDir; });
+        const FolderRecord source{gameDir, platform::folderIdentity(gameDir)};
+        BackupGameFiles(operation, [&gameDir] { return gameDir; });
         try {
-            platform::writeTextFile(
-                programFolder() + kSource,
-                gameDir + "\r\n" + (identity ? IdentityText(*identity) : "") + "\r\n");
+            platform::writeTextFile(programFolder() + kSource, FolderRecordText(source));
         } catch (const std::exception&) {
             // The backup is made; without its record End Game cannot tell
             // where it came from, and asks.
@@ -78,17 +73,17 @@ std::string BackupTree::programFolder() const {
     return programFolder_.empty() ? ProgramDir() : programFolder_;
 }
 
-std::optional<BackupTree::Source> BackupTree::ReadSource() const {
-    std::vector<std::string> text;
+std::optional<FolderRecord> BackupTree::ReadSource() const {
+    FolderRecord source;
     try {
-        text = Lines(platform::readTextFile(programFolder() + kSource));
+        source = ParseFolderRecord(platform::readTextFile(programFolder() + kSource));
     } catch (const forms::RuntimeError&) {
         return std::nullopt;
     }
-    if (text.empty() || text.front().empty()) {
+    if (source.folder.empty()) {
         return std::nullopt;
     }
-    return Source{text.front(), text.size() > 1 ? ParseIdentity(text[1]) : std::nullopt};
+    return source;
 }
 
 BackupTree::Session BackupTree::State(std::string* why) const {
@@ -156,9 +151,11 @@ void BackupTree::BeginSession(platform::FileOperation& operation, const std::str
             created.destination + (created.target.empty() ? "" : "\t" + created.target) + "\r\n";
     }
     platform::writeTextFile(programFolder() + kMarker, text);
+    GameFolderRecord::Write(operation, gameDir);
 }
 
-void BackupTree::EndSession() const {
+void BackupTree::EndSession(const std::string& gameDir) const {
+    GameFolderRecord::Remove(gameDir);
     try {
         platform::removeFile(programFolder() + kMarker);
     } catch (const forms::RuntimeError&) {
@@ -219,7 +216,7 @@ BackupTree::Target BackupTree::RestoreTarget() const {
     if (!platform::folderExists(folder)) {
         return {Problem::Missing, folder};
     }
-    const std::optional<Source> source = ReadSource();
+    const std::optional<FolderRecord> source = ReadSource();
     switch (compare(source ? source->identity : std::nullopt, platform::folderIdentity(folder))) {
         case Sameness::Same:
             return {Problem::None, folder};

@@ -27,6 +27,7 @@
 
 #include "app/CopySet.h"
 #include "app/Failures.h"
+#include "app/RecordText.h"
 #include "platform/FileOperation.h"
 #include "platform/Folders.h"
 
@@ -75,13 +76,19 @@ public:
     // gone or was re-attached).
     bool SessionMayBeIn(const std::string& gameDir) const;
 
-    // Writes the marker before an export of these rows into the folder,
-    // naming the files the export will create (and those an earlier export
-    // of the same session created), within the export's file operation.
-    // Raises forms::RuntimeError when the marker cannot be written.
+    // Puts the session on record before an export of these rows into the
+    // folder, within the export's file operation: first the marker, naming
+    // the files the export will create (and those an earlier export of the
+    // same session created), so that every exit leads back to End Game;
+    // then the game folder's record (GameFolderRecord), so that no other
+    // program folder takes the folder's files for the game's own. Raises
+    // when either cannot be written.
     void BeginSession(platform::FileOperation& operation, const std::string& gameDir,
                       const std::vector<CopyRow>& exportRows) const;
-    void EndSession() const;
+    // Takes the session off record, in the reverse order: the game folder's
+    // record (raising when it stays, and the session with it), then the
+    // marker.
+    void EndSession(const std::string& gameDir) const;
 
     // Removes the program's leftover temporary files from the folders of the
     // copy sets: the game's, the backup tree's and the configuration's.
@@ -136,12 +143,8 @@ private:
     };
     // Raises forms::RuntimeError when the marker cannot be read.
     Marker ReadMarker() const;
-    struct Source {
-        std::string folder;
-        std::optional<platform::FolderIdentity> identity;
-    };
     // The record of the last complete backup; nothing when there is none.
-    std::optional<Source> ReadSource() const;
+    std::optional<FolderRecord> ReadSource() const;
     void Sweep(platform::FileOperation& operation, const std::string& gameDir) const;
 };
 

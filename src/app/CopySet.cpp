@@ -112,16 +112,7 @@ std::vector<CopyRow> BackupSet() {
     return rows;
 }
 
-std::string BackupGameFiles(platform::FileOperation& operation, const Base& gameDir) {
-    try {
-        CopyBackupSet(operation, gameDir);
-    } catch (const forms::RuntimeError& error) {
-        return platform::describe(error);
-    }
-    return "";
-}
-
-void CopyBackupSet(platform::FileOperation& operation, const Base& gameDir) {
+void BackupGameFiles(platform::FileOperation& operation, const Base& gameDir) {
     if (gameDir().empty()) {
         throw forms::RuntimeError(forms::err::PathNotFound, "no Zekvarin directory is set");
     }

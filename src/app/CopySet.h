@@ -65,12 +65,9 @@ std::vector<CopyRow> BackupSet();
 // is not a regular file, a full disk) fails the whole backup, and the
 // second phase's older copies stay as they were. An empty game directory
 // fails too: it would make every source a path from the root of the file
-// system. Returns an empty text when the backup is complete, else what
-// failed: "file: the system's reason".
-std::string BackupGameFiles(platform::FileOperation& operation, const Base& gameDir);
-// The same, raising the first failure (a forms::RuntimeError, or any other
-// error on the way) rather than describing it.
-void CopyBackupSet(platform::FileOperation& operation, const Base& gameDir);
+// system. Raises the first failure: a forms::RuntimeError (a file error
+// naming its file where one failed), or any other error on the way.
+void BackupGameFiles(platform::FileOperation& operation, const Base& gameDir);
 
 // The folders of the BackupSet on the game's side (its `levels`,
 // `language` and `SAVE` folders, which the export and the restore write

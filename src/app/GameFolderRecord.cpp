@@ -27,16 +27,15 @@ GameFolderRecord::Holder GameFolderRecord::Read(const std::string& gameDir) {
     } catch (const std::exception&) {
         return {Kind::Unreadable, "", DescribeError(std::current_exception()), false};
     }
-    const std::vector<std::string> lines = Lines(text);
-    Holder holder{Kind::Stale, lines.empty() ? "" : lines[0], "", false};
+    const FolderRecord record = ParseFolderRecord(text);
+    Holder holder{Kind::Stale, record.folder, "", false};
     if (holder.programFolder.empty()) {
         return holder;  // it names no program folder
     }
-    const std::optional<platform::FolderIdentity> identity =
-        lines.size() > 1 ? ParseIdentity(lines[1]) : std::nullopt;
     // This program folder, under its path or moved elsewhere on its disk.
-    const bool ours = holder.programFolder == ProgramDir() ||
-                      (identity && identity == platform::folderIdentity(ProgramDir()));
+    const bool ours =
+        record.folder == ProgramDir() ||
+        (record.identity && record.identity == platform::folderIdentity(ProgramDir()));
     holder.namesThisProgram = ours;
     const BackupTree tree = ours ? BackupTree() : BackupTree(holder.programFolder);
     if (tree.SessionMayBeIn(gameDir)) {
@@ -46,10 +45,9 @@ GameFolderRecord::Holder GameFolderRecord::Read(const std::string& gameDir) {
 }
 
 void GameFolderRecord::Write(platform::FileOperation& operation, const std::string& gameDir) {
-    const std::optional<platform::FolderIdentity> identity = platform::folderIdentity(ProgramDir());
     platform::writeTextFile(
         operation, gameDir + kName,
-        ProgramDir() + "\r\n" + (identity ? IdentityText(*identity) : "") + "\r\n");
+        FolderRecordText({ProgramDir(), platform::folderIdentity(ProgramDir())}));
 }
 
 void GameFolderRecord::Remove(const std::string& gameDir) {

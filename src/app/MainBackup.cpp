@@ -59,6 +59,7 @@ bool Main::GameFolderFree(const std::string& gameDir, GameFolderUse use) {
     if (use == GameFolderUse::Restore && holder.namesThisProgram) {
         return true;
     }
+    std::string why;  // of a refusal
     switch (holder.kind) {
         case Kind::None:
         case Kind::Ours:
@@ -83,25 +84,20 @@ bool Main::GameFolderFree(const std::string& gameDir, GameFolderUse use) {
             return true;
         }
         case Kind::Other:
-            forms::MsgBox(
-                refusedUse(use, shownDir) + ": a skirmish set up by Zekvarin Skirmish Mode in " +
-                    programFolderOf(holder) +
-                    " is in progress there, so the files there are not the game's "
-                    "own.\r\n\r\nStart Zekvarin Skirmish Mode in " +
-                    programFolderOf(holder) + " and press End Game there first.",
-                forms::style::Exclamation,
-                use == GameFolderUse::Restore ? "Error- Restore Backup" : "Error- File Backup");
-            return false;
+            why = ": a skirmish set up by Zekvarin Skirmish Mode in " + programFolderOf(holder) +
+                  " is in progress there, so the files there are not the game's own.\r\n\r\n"
+                  "Start Zekvarin Skirmish Mode in " +
+                  programFolderOf(holder) + " and press End Game there first.";
+            break;
         case Kind::Unreadable:
+            why = ": the record of a skirmish in progress there, " + shownDir +
+                  GameFolderRecord::kName +
+                  ", cannot be read, so the files there may not be the game's own:\r\n\r\n" +
+                  Printable(holder.why) +
+                  "\r\n\r\nAllow Zekvarin Skirmish Mode to read that file, then try again.";
             break;
     }
-    forms::MsgBox(refusedUse(use, shownDir) + ": the record of a skirmish in progress there, " +
-                      shownDir + GameFolderRecord::kName +
-                      ", cannot be read, so the files there may not be the game's "
-                      "own:\r\n\r\n" +
-                      Printable(holder.why) +
-                      "\r\n\r\nAllow Zekvarin Skirmish Mode to read that file, then try again.",
-                  forms::style::Exclamation,
+    forms::MsgBox(refusedUse(use, shownDir) + why, forms::style::Exclamation,
                   use == GameFolderUse::Restore ? "Error- Restore Backup" : "Error- File Backup");
     return false;
 }

@@ -26,11 +26,9 @@ bool Blank(const std::string& text) {
     return text.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
-std::string IdentityText(const platform::FolderIdentity& identity) {
-    return std::to_string(identity.device) + " " + std::to_string(identity.inode);
-}
+namespace {
 
-std::optional<platform::FolderIdentity> ParseIdentity(const std::string& text) {
+std::optional<platform::FolderIdentity> parseIdentity(const std::string& text) {
     platform::FolderIdentity identity;
     const char* end = text.data() + text.size();
     auto [afterDevice, deviceError] = std::from_chars(text.data(), end, identity.device);
@@ -42,6 +40,22 @@ std::optional<platform::FolderIdentity> ParseIdentity(const std::string& text) {
         return std::nullopt;
     }
     return identity;
+}
+
+}  // namespace
+
+std::string FolderRecordText(const FolderRecord& record) {
+    return record.folder + "\r\n" +
+           (record.identity ? std::to_string(record.identity->device) + " " +
+                                  std::to_string(record.identity->inode)
+                            : "") +
+           "\r\n";
+}
+
+FolderRecord ParseFolderRecord(const std::string& text) {
+    const std::vector<std::string> lines = Lines(text);
+    return {lines.empty() ? "" : lines[0],
+            lines.size() > 1 ? parseIdentity(lines[1]) : std::nullopt};
 }
 
 }  // namespace app

@@ -37,6 +37,18 @@ int systemErrorNumber(const std::error_code& code) {
     }
 }
 
+// The unhandled-error report where no window can show it. Building its text
+// may itself fail (out of memory): a fixed text stands in then.
+void reportOnStandardError(const std::string& program, const std::exception_ptr& error) noexcept {
+    const char* fallback = "an error of unknown kind";
+    try {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(),
+                     unhandledErrorText(classicError(error)).c_str());
+    } catch (...) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), fallback);
+    }
+}
+
 }  // namespace
 
 Runtime::Runtime(std::unique_ptr<Backend> backend)
@@ -109,10 +121,8 @@ void Runtime::dispatch(const std::function<void()>& handler) {
         // unwind through the window system's loop, which ends in
         // std::terminate and loses the user's edits without a word.
         const std::exception_ptr error = std::current_exception();
-        std::string report;
         try {
-            report = unhandledErrorText(classicError(error));
-            MsgBox(report, style::Critical, app_.Title);
+            MsgBox(unhandledErrorText(classicError(error)), style::Critical, app_.Title);
         } catch (const ProgramEnd&) {
             throw;
         } catch (const DriverFault&) {
@@ -121,8 +131,7 @@ void Runtime::dispatch(const std::function<void()>& handler) {
             // The report itself cannot be shown (out of memory, a window
             // system that is gone): whoever started the program still
             // learns why it ended, and the program still ends.
-            std::fprintf(stderr, "%s: %s\n", app_.EXEName.c_str(),
-                         report.empty() ? "an unhandled error" : report.c_str());
+            reportOnStandardError(app_.EXEName, error);
         }
         End(kExitOnError);
     }
@@ -171,12 +180,7 @@ int runGuarded(const std::string& program, const std::function<int()>& body) {
     } catch (...) {
         // Before the event loop there is no window to report in, and after
         // it none is left.
-        std::string why = "an error of unknown kind";
-        try {
-            why = unhandledErrorText(classicError(std::current_exception()));
-        } catch (...) {
-        }
-        std::fprintf(stderr, "%s: %s\n", program.c_str(), why.c_str());
+        reportOnStandardError(program, std::current_exception());
         return kExitOnError;
     }
 }

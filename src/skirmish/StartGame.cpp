@@ -1,7 +1,6 @@
 // Start Game, End Game and the diagnostic TEST button of the main window.
 #include "app/ConfigFiles.h"
 #include "app/Failures.h"
-#include "app/GameFolderRecord.h"
 #include "app/Main.h"
 #include "forms/Runtime.h"
 #include "skirmish/AttributePatch.h"
@@ -126,12 +125,12 @@ void Main::EndGame_Click() {
                       forms::style::Exclamation, "Error- Restore Backup");
         return;
     }
-    // The record in the game folder goes after the last file is back, so
+    // The session goes off record only after the last file is back, so
     // that no other program folder takes the folder's files for the game's
     // own before.
     if (outcome.notRestored.empty()) {
         try {
-            GameFolderRecord::Remove(target.folder);
+            backupTree.EndSession(target.folder);
         } catch (const std::exception&) {
             outcome.notRestored.push_back(DescribeError(std::current_exception()));
         }
@@ -150,7 +149,6 @@ void Main::EndGame_Click() {
                       forms::style::Exclamation, "Error- Restore Backup");
         return;
     }
-    backupTree.EndSession();
     SetStartState();
 }
 

@@ -1,7 +1,6 @@
 #include "skirmish/frmdifficulty.h"
 
 #include "app/ConfigFiles.h"
-#include "app/GameFolderRecord.h"
 #include "app/Main.h"
 #include "forms/Runtime.h"
 #include "platform/CopySet.h"
@@ -98,19 +97,14 @@ void frmdifficulty::ExportDifficulty(const std::string& folderWord, bool noticeF
         if (gameDir().empty()) {
             throw forms::RuntimeError(forms::err::PathNotFound, "Path not found");
         }
-        // The marker goes first, so that from the first copy on, every exit
-        // path leads back to End Game; then the record in the game folder,
-        // so that from the first copy on, no other program folder takes
-        // the folder's files for the game's own.
+        // The session goes on record before the first copy.
         main.backupTree.BeginSession(operation, gameDir(), rows);
-        app::GameFolderRecord::Write(operation, gameDir());
         app::CopyPhase(rows, 1, app::ProgramDir, gameDir, &copied, &set);
     } catch (const std::exception&) {
         if (!hadSession && copied == 0) {
             // Nothing of the game's reached the folder.
             try {
-                app::GameFolderRecord::Remove(gameDir());
-                main.backupTree.EndSession();
+                main.backupTree.EndSession(gameDir());
             } catch (const std::exception&) {
                 // The record stays, and with it the session: End Game
                 // removes both.
