@@ -15,27 +15,6 @@
 
 namespace app {
 
-namespace {
-
-// Whether two identities name one folder. A disk attached again (after a
-// reboot or a re-plug) keeps its folders' inodes but may get another device
-// number: the same inode on another device cannot be told apart from
-// another folder.
-enum class Sameness { Same, Other, CannotTell };
-
-Sameness compare(const std::optional<platform::FolderIdentity>& a,
-                 const std::optional<platform::FolderIdentity>& b) {
-    if (!a || !b) {
-        return Sameness::CannotTell;
-    }
-    if (a->inode != b->inode) {
-        return Sameness::Other;
-    }
-    return a->device == b->device ? Sameness::Same : Sameness::CannotTell;
-}
-
-}  // namespace
-
 BackupTree::Failure BackupTree::Backup(const std::string& gameDir) const {
     try {
         platform::FileOperation operation;
@@ -172,13 +151,21 @@ void BackupTree::Sweep(platform::FileOperation& operation, const std::string& ga
     }
     folders.push_back(ProgramDir() + "\\BACKUP");
     folders.push_back(ProgramDir() + "\\CFG");
-    for (const std::string& folder : folders) {
-        // Leftovers are only clutter: a folder that cannot be swept fails
-        // the copies into it on their own terms.
+    // Leftovers are only clutter: a folder that cannot be swept fails the
+    // copies into it on their own terms.
+    auto sweep = [&operation](const std::string& folder, const std::string& only) {
         try {
-            operation.sweep(folder);
+            operation.sweep(folder, only);
         } catch (const std::exception&) {
         }
+    };
+    for (const std::string& folder : folders) {
+        sweep(folder, {});
+    }
+    // In the game folder itself only the record of the session is the
+    // program's: a write of it that was killed leaves its temporary there.
+    if (!gameDir.empty()) {
+        sweep(gameDir, GameFolderRecord::kFileName);
     }
 }
 
@@ -217,7 +204,7 @@ BackupTree::Target BackupTree::RestoreTarget() const {
         return {Problem::Missing, folder};
     }
     const std::optional<FolderRecord> source = ReadSource();
-    switch (compare(source ? source->identity : std::nullopt, platform::folderIdentity(folder))) {
+    switch (Compare(source ? source->identity : std::nullopt, platform::folderIdentity(folder))) {
         case Sameness::Same:
             return {Problem::None, folder};
         case Sameness::Other:
@@ -243,7 +230,7 @@ bool BackupTree::SessionMayBeIn(const std::string& gameDir) const {
     } catch (const std::exception&) {
         return true;
     }
-    return Blank(marker.folder) || compare(platform::folderIdentity(marker.folder),
+    return Blank(marker.folder) || Compare(platform::folderIdentity(marker.folder),
                                            platform::folderIdentity(gameDir)) != Sameness::Other;
 }
 

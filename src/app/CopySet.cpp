@@ -23,7 +23,8 @@ void CopyPhase(const std::vector<CopyRow>& rows, int phase, const Base& sourceBa
     auto putInPlace = [&] {
         try {
             set.commit(platform::CopySet::OnFailure::Stop);
-        } catch (const forms::RuntimeError&) {
+        } catch (...) {
+            // Whatever the error, the caller learns what is in place.
             if (copied != nullptr) {
                 *copied = set.placed() - before;
             }

@@ -34,7 +34,7 @@ using IfSame = platform::CopySet::IfSame;
 
 // Copies the rows of one phase in order. The first failure raises its
 // forms::RuntimeError; the copies made before it stay, and `copied` (when
-// given) tells how many there were.
+// given) tells how many there were, after an error of any other kind too.
 void CopyPhase(const std::vector<CopyRow>& rows, int phase, const Base& sourceBase,
                const Base& destinationBase, std::size_t* copied = nullptr,
                platform::CopySet* set = nullptr, IfSame ifSame = IfSame::Copy);

@@ -48,6 +48,50 @@ std::string programFolderOf(const GameFolderRecord::Holder& holder) {
     return holder.programFolder.empty() ? "an unknown folder" : Printable(holder.programFolder);
 }
 
+// Why the game folder is refused over a record that is there: whose
+// skirmish it names, or what is wrong with it; each names the record file.
+std::string refusal(const GameFolderRecord::Holder& holder) {
+    using Trouble = GameFolderRecord::Holder::Trouble;
+    const std::string file = Printable(holder.file);
+    if (holder.kind == GameFolderRecord::Holder::Kind::Other) {
+        if (holder.movedAway) {
+            return ": its record " + file +
+                   " says that a skirmish set up by Zekvarin Skirmish Mode in the folder that "
+                   "was at " +
+                   programFolderOf(holder) +
+                   " is in progress there, and that folder has since been moved or replaced, so "
+                   "the files there may not be the game's own.\r\n\r\nStart Zekvarin Skirmish "
+                   "Mode in that folder, wherever it is now, and press End Game there first.  If "
+                   "that folder no longer exists, delete " +
+                   file + ", then try again.";
+        }
+        return ": a skirmish set up by Zekvarin Skirmish Mode in " + programFolderOf(holder) +
+               " is in progress there, as its record " + file +
+               " says, so the files there are not the game's own.\r\n\r\nStart Zekvarin "
+               "Skirmish Mode in " +
+               programFolderOf(holder) + " and press End Game there first.";
+    }
+    switch (holder.trouble) {
+        case Trouble::NotAFile:
+            return ": " + file +
+                   " is not a file, where Zekvarin Skirmish Mode keeps the record of a skirmish "
+                   "in progress there, so it cannot tell whether the files there are the game's "
+                   "own:\r\n\r\n" +
+                   Printable(holder.why) +
+                   "\r\n\r\nMove or rename it out of the Zekvarin directory, then try again.";
+        case Trouble::AccessDenied:
+        case Trouble::ReadError:
+            break;
+    }
+    return ": the record of a skirmish in progress there, " + file +
+           ", cannot be read, so the files there may not be the game's own:\r\n\r\n" +
+           Printable(holder.why) +
+           (holder.trouble == Trouble::AccessDenied
+                ? "\r\n\r\nAllow Zekvarin Skirmish Mode to read that file, then try again."
+                : "\r\n\r\nMake sure that file can be read (its disk may be failing), then "
+                  "try again.");
+}
+
 }  // namespace
 
 bool Main::GameFolderFree(const std::string& gameDir, GameFolderUse use) {
@@ -59,7 +103,6 @@ bool Main::GameFolderFree(const std::string& gameDir, GameFolderUse use) {
     if (use == GameFolderUse::Restore && holder.namesThisProgram) {
         return true;
     }
-    std::string why;  // of a refusal
     switch (holder.kind) {
         case Kind::None:
         case Kind::Ours:
@@ -69,7 +112,7 @@ bool Main::GameFolderFree(const std::string& gameDir, GameFolderUse use) {
             try {
                 GameFolderRecord::Remove(gameDir);
             } catch (const std::exception&) {
-                removal = "The record " + shownDir + GameFolderRecord::kName +
+                removal = "The record " + Printable(holder.file) +
                           " could not be removed:\r\n\r\n" +
                           Printable(DescribeError(std::current_exception()));
             }
@@ -84,20 +127,10 @@ bool Main::GameFolderFree(const std::string& gameDir, GameFolderUse use) {
             return true;
         }
         case Kind::Other:
-            why = ": a skirmish set up by Zekvarin Skirmish Mode in " + programFolderOf(holder) +
-                  " is in progress there, so the files there are not the game's own.\r\n\r\n"
-                  "Start Zekvarin Skirmish Mode in " +
-                  programFolderOf(holder) + " and press End Game there first.";
-            break;
         case Kind::Unreadable:
-            why = ": the record of a skirmish in progress there, " + shownDir +
-                  GameFolderRecord::kName +
-                  ", cannot be read, so the files there may not be the game's own:\r\n\r\n" +
-                  Printable(holder.why) +
-                  "\r\n\r\nAllow Zekvarin Skirmish Mode to read that file, then try again.";
             break;
     }
-    forms::MsgBox(refusedUse(use, shownDir) + why, forms::style::Exclamation,
+    forms::MsgBox(refusedUse(use, shownDir) + refusal(holder), forms::style::Exclamation,
                   use == GameFolderUse::Restore ? "Error- Restore Backup" : "Error- File Backup");
     return false;
 }

@@ -1,5 +1,6 @@
 #include "app/RecordText.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace app {
@@ -42,20 +43,87 @@ std::optional<platform::FolderIdentity> parseIdentity(const std::string& text) {
     return identity;
 }
 
+bool needsEscape(unsigned char c) {
+    return c < 0x20 || c == 0x7f || c == '%';
+}
+
+std::string escaped(const std::string& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string result;
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (needsEscape(code)) {
+            result += {'%', kHex[code >> 4], kHex[code & 0xf]};
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+// Nothing when the text is not what `escaped` writes.
+std::optional<std::string> unescaped(const std::string& text) {
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto code = static_cast<unsigned char>(text[i]);
+        if (code != '%') {
+            if (needsEscape(code)) {
+                return std::nullopt;
+            }
+            result += text[i];
+            continue;
+        }
+        unsigned value = 0;
+        const char* digits = text.data() + i + 1;
+        if (i + 2 >= text.size() ||
+            std::from_chars(digits, digits + 2, value, 16).ptr != digits + 2) {
+            return std::nullopt;
+        }
+        result += static_cast<char>(value);
+        i += 2;
+    }
+    return result;
+}
+
 }  // namespace
 
 std::string FolderRecordText(const FolderRecord& record) {
-    return record.folder + "\r\n" +
-           (record.identity ? std::to_string(record.identity->device) + " " +
-                                  std::to_string(record.identity->inode)
-                            : "") +
-           "\r\n";
+    std::string text = record.folder;
+    const bool split = text.find('\n') != std::string::npos;
+    std::replace(text.begin(), text.end(), '\n', '?');
+    text += "\r\n";
+    if (record.identity) {
+        text +=
+            std::to_string(record.identity->device) + " " + std::to_string(record.identity->inode);
+    }
+    text += "\r\n";
+    if (split) {
+        text += escaped(record.folder) + "\r\n";
+    }
+    return text;
 }
 
 FolderRecord ParseFolderRecord(const std::string& text) {
     const std::vector<std::string> lines = Lines(text);
-    return {lines.empty() ? "" : lines[0],
-            lines.size() > 1 ? parseIdentity(lines[1]) : std::nullopt};
+    FolderRecord record{lines.empty() ? "" : lines[0],
+                        lines.size() > 1 ? parseIdentity(lines[1]) : std::nullopt};
+    if (lines.size() > 2) {
+        if (std::optional<std::string> whole = unescaped(lines[2])) {
+            record.folder = *whole;
+        }
+    }
+    return record;
+}
+
+Sameness Compare(const std::optional<platform::FolderIdentity>& a,
+                 const std::optional<platform::FolderIdentity>& b) {
+    if (!a || !b) {
+        return Sameness::CannotTell;
+    }
+    if (a->inode != b->inode) {
+        return Sameness::Other;
+    }
+    return a->device == b->device ? Sameness::Same : Sameness::CannotTell;
 }
 
 }  // namespace app

@@ -19,7 +19,11 @@ bool Blank(const std::string& text);
 
 // A record that names a folder (backup.source, the game folder's record of
 // a session): its path text on the first line, and on the second its
-// identity, when it was known, as "device inode".
+// identity, when it was known, as "device inode". A path that holds a line
+// feed cannot stand on one line: its first line then shows it with "?" for
+// each line feed, for older readers, and a third line holds it whole, with
+// "%", CR, LF and the other control characters written "%XX" (hexadecimal).
+// A record without a third line reads as it always did.
 struct FolderRecord {
     std::string folder;
     std::optional<platform::FolderIdentity> identity;
@@ -28,5 +32,14 @@ std::string FolderRecordText(const FolderRecord& record);
 // A record that names no folder has an empty one; an identity that is not
 // "device inode" is none.
 FolderRecord ParseFolderRecord(const std::string& text);
+
+// Whether two folder identities name one folder. A disk attached again
+// (after a reboot or a re-plug) keeps its folders' inodes but may get
+// another device number: the same inode on another device cannot be told
+// apart from another folder, and neither can a folder whose identity is not
+// known.
+enum class Sameness { Same, Other, CannotTell };
+Sameness Compare(const std::optional<platform::FolderIdentity>& a,
+                 const std::optional<platform::FolderIdentity>& b);
 
 }  // namespace app

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/FileSystemCalls.h"
 #include "platform/PathResolver.h"
@@ -239,16 +240,18 @@ struct CopySet::Impl {
                 error = errno;
             }
             if (error == 0) {
-                if (recording()) {
-                    record(FileStep::Rename, joined(copy.folder->path, copy.temp),
-                           joined(copy.folder->path, copy.name));
-                }
-                copy.folder->renamedInto = true;
-                if (Listing* listing = resolver.listed(copy.folder->path)) {
+                // Counted at once: whatever fails after the rename, the
+                // caller must know the file is in place.
+                ++placed;
+                Folder& into = *std::exchange(copy.folder, nullptr);
+                into.renamedInto = true;
+                if (Listing* listing = resolver.listed(into.path)) {
                     listing->add(copy.name);
                 }
-                copy.folder = nullptr;
-                ++placed;
+                if (recording()) {
+                    record(FileStep::Rename, joined(into.path, copy.temp),
+                           joined(into.path, copy.name));
+                }
                 continue;
             }
             ::unlinkat(copy.folder->fd.get(), copy.temp.c_str(), 0);

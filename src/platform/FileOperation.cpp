@@ -146,13 +146,13 @@ bool FileOperation::removeRegularFile(const std::string& path, bool exact) {
     return removeEntry(impl_->resolver, exact ? path : nativePath(path), Removable::RegularFile);
 }
 
-void FileOperation::sweep(const std::string& folder) {
+void FileOperation::sweep(const std::string& folder, const std::string& only) {
     std::string native = nativePath(folder);
     while (native.size() > 1 && native.back() == '/') {
         native.pop_back();
     }
     if (!native.empty() && isFolder(native)) {
-        sweepListed(impl_->resolver.listing(native), native);
+        sweepListed(impl_->resolver.listing(native), native, AT_FDCWD, only);
     }
 }
 

@@ -58,8 +58,9 @@ public:
     bool removeRegularFile(const std::string& path, bool exact = false);
 
     // Removes the temporary files that a copy killed half-way left in the
-    // folder (see CopySet.h).
-    void sweep(const std::string& folder);
+    // folder (see CopySet.h); with `only`, just those of a file of that
+    // name, in a folder where other temporary files may be another's.
+    void sweep(const std::string& folder, const std::string& only = {});
 
 private:
     friend class CopySet;

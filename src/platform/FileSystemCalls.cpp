@@ -72,6 +72,8 @@ bool isFolder(const std::string& native) {
                 return {forms::err::FileAlreadyExists, "File already exists"};
             case EISDIR:
                 return {forms::err::PathFileAccess, "Path/File access error"};
+            case ENAMETOOLONG:
+                return {forms::err::BadFileName, "File name too long"};
             case kNotRegular:
                 return {forms::err::PathFileAccess, "Not a regular file"};
             default:

@@ -1,5 +1,8 @@
 #include "platform/PathNotation.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "platform/FileOperation.h"
 #include "platform/FileSystemCalls.h"
 
@@ -50,6 +53,31 @@ bool fileExists(const std::string& path) {
 
 bool folderExists(const std::string& path) {
     return FileOperation().folderExists(path);
+}
+
+PathFault pathFault(const std::string& path) {
+    const std::string native = detail::slashed(path);
+    if (native.find_first_not_of(" \t\r\n") == std::string::npos) {
+        return PathFault::Empty;
+    }
+    if (native.find('\0') != std::string::npos) {
+        return PathFault::NulByte;
+    }
+    if (native.front() != '/') {
+        return PathFault::NotFullPath;
+    }
+    // PATH_MAX counts the closing NUL.
+    if (native.size() >= PATH_MAX) {
+        return PathFault::PathTooLong;
+    }
+    for (std::size_t start = 1; start < native.size();) {
+        const std::size_t end = std::min(native.find('/', start), native.size());
+        if (end - start > NAME_MAX) {
+            return PathFault::NameTooLong;
+        }
+        start = end + 1;
+    }
+    return PathFault::None;
 }
 
 }  // namespace platform

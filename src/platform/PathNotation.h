@@ -23,4 +23,11 @@ std::string nativePath(const std::string& path);
 bool fileExists(const std::string& path);
 bool folderExists(const std::string& path);
 
+// Why a path text cannot name anything on this system, looked at as text
+// alone: it is empty (or blank), not a full path, holds a NUL byte, has a
+// name longer than the system allows, or is longer as a whole than a path
+// the system looks up. `None` when it may name something.
+enum class PathFault { None, Empty, NotFullPath, NulByte, NameTooLong, PathTooLong };
+PathFault pathFault(const std::string& path);
+
 }  // namespace platform

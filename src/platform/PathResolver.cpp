@@ -75,8 +75,16 @@ std::optional<std::string> Listing::find(const std::string& name) const {
     return match->second;
 }
 
-std::vector<std::string> Listing::takeStale() {
-    return std::exchange(stale_, {});
+std::vector<std::string> Listing::takeStale(const std::string& only) {
+    if (only.empty()) {
+        return std::exchange(stale_, {});
+    }
+    auto others = std::partition(stale_.begin(), stale_.end(), [&only](const std::string& name) {
+        return !isTemporaryOf(name, only);
+    });
+    std::vector<std::string> taken(others, stale_.end());
+    stale_.erase(others, stale_.end());
+    return taken;
 }
 
 void Listing::remove(const std::string& name) {

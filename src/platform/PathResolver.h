@@ -29,8 +29,9 @@ public:
     // spelling that differs only in case.
     std::optional<std::string> find(const std::string& name) const;
 
-    // The temporary files a killed copy left, until they are swept.
-    std::vector<std::string> takeStale();
+    // The temporary files a killed copy left, until they are swept; with
+    // `only`, just those of a file of that name.
+    std::vector<std::string> takeStale(const std::string& only = {});
 
     // What the operation itself removed or added in the folder.
     void remove(const std::string& name);

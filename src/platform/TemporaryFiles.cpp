@@ -24,6 +24,11 @@ bool isOwnTemporary(const std::string& name) {
     return name.compare(name.size() - kTempSuffix - markLength, markLength, kTempMark) == 0;
 }
 
+bool isTemporaryOf(const std::string& temporary, const std::string& name) {
+    const std::string start = "." + name + kTempMark;
+    return temporary.size() == start.size() + kTempSuffix && temporary.starts_with(start);
+}
+
 std::string temporaryName(const std::string& name) {
     static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     static std::minstd_rand random(static_cast<unsigned>(::getpid()) ^
@@ -35,8 +40,9 @@ std::string temporaryName(const std::string& name) {
     return temp;
 }
 
-void sweepListed(Listing& listing, const std::string& folder, int folderFd) {
-    for (const std::string& name : listing.takeStale()) {
+void sweepListed(Listing& listing, const std::string& folder, int folderFd,
+                 const std::string& only) {
+    for (const std::string& name : listing.takeStale(only)) {
         const std::string path = joined(folder, name);
         if (::unlinkat(folderFd, folderFd == AT_FDCWD ? path.c_str() : name.c_str(), 0) == 0) {
             record(FileStep::Remove, path);

@@ -15,12 +15,16 @@ namespace platform::detail {
 class Listing;
 
 bool isOwnTemporary(const std::string& name);
+// Whether a temporary file name is one for a file called `name`.
+bool isTemporaryOf(const std::string& temporary, const std::string& name);
 
 // A fresh temporary name for a file to be called `name`.
 std::string temporaryName(const std::string& name);
 
 // Removes the program's own temporary files that the listing of `folder`
-// found there, through the folder's descriptor when one is open.
-void sweepListed(Listing& listing, const std::string& folder, int folderFd = AT_FDCWD);
+// found there, through the folder's descriptor when one is open; with
+// `only`, just the temporaries of a file of that name.
+void sweepListed(Listing& listing, const std::string& folder, int folderFd = AT_FDCWD,
+                 const std::string& only = {});
 
 }  // namespace platform::detail
