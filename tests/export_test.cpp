@@ -92,7 +92,8 @@ TEST_P(ExportDifficulty, CopiesItsRowsInOrderByteForByteThenLaunches) {
     ASSERT_EQ(fx.launcher().launches.size(), 1u);
     EXPECT_EQ(fx.launcher().launches[0].commandLine, kCommandLine);
     EXPECT_EQ(fx.launcher().launches[0].windowStyle, kMinimizedFocus);
-    EXPECT_EQ(readFile(marker()), G() + "\r\n");
+    EXPECT_EQ(readFile(marker()),
+              G() + "\r\n" + testing_support::sessionProgramLine(fx.programDir()));
     EXPECT_FALSE(loaded("frmdifficulty"));
     EXPECT_FALSE(loaded("frmrungame"));
     EXPECT_TRUE(gameRunningState());

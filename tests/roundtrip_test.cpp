@@ -220,10 +220,10 @@ TEST(RoundTrip, GameFolderLackingSomeFilesComesBackWithoutExtraOrStaleFiles) {
     d.click("Main", "Start").click("frmdifficulty", "easy").wait(5000);
     d.run();
     // The session names the files the export added, for End Game to remove.
-    EXPECT_EQ(
-        readFile(fx.programDir() / "BACKUP" / "export.pending"),
-        fx.gameDir().string() +
-            "\r\n\\SAVE\\savgam08.hdr\r\n\\levels\\cpscr007.dat\r\n\\levels\\cpatr042.dat\r\n");
+    EXPECT_EQ(readFile(fx.programDir() / "BACKUP" / "export.pending"),
+              fx.gameDir().string() + "\r\n" +
+                  testing_support::sessionProgramLine(fx.programDir()) +
+                  "\\SAVE\\savgam08.hdr\r\n\\levels\\cpscr007.dat\r\n\\levels\\cpatr042.dat\r\n");
     d.click("Main", "EndGame");
     d.run();
     EXPECT_TRUE(d.messages().empty()) << fx.lastMessage();

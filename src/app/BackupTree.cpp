@@ -80,12 +80,25 @@ BackupTree::Session BackupTree::State(std::string* why) const {
     }
 }
 
+namespace {
+
+const std::string kProgramLine = "program\t";
+
+}  // namespace
+
 BackupTree::Marker BackupTree::ReadMarker() const {
     std::vector<std::string> text = Lines(platform::readTextFile(programFolder() + kMarker));
     Marker marker;
     if (!text.empty()) {
         marker.folder = text.front();
         for (auto line = text.begin() + 1; line != text.end(); ++line) {
+            if (line->starts_with(kProgramLine)) {
+                if (std::optional<std::string> record =
+                        UnescapedLine(line->substr(kProgramLine.size()))) {
+                    marker.program = ParseFolderRecord(*record);
+                }
+                continue;
+            }
             const std::size_t tab = line->find('\t');
             marker.created.push_back(tab == std::string::npos
                                          ? Created{*line, ""}
@@ -106,7 +119,7 @@ void BackupTree::BeginSession(platform::FileOperation& operation, const std::str
         }
     }
     if (marker.folder != gameDir) {
-        marker = Marker{gameDir, {}};
+        marker = Marker{gameDir, {}, {}};
     }
     for (const CopyRow& row : exportRows) {
         const bool known = std::any_of(
@@ -124,7 +137,11 @@ void BackupTree::BeginSession(platform::FileOperation& operation, const std::str
             marker.created.push_back({row.destination, entry.target});
         }
     }
-    std::string text = marker.folder + "\r\n";
+    // The session is this program folder's, whoever started it before.
+    std::string text = marker.folder + "\r\n" + kProgramLine +
+                       EscapedLine(FolderRecordText(
+                           {programFolder(), platform::folderIdentity(programFolder())})) +
+                       "\r\n";
     for (const Created& created : marker.created) {
         text +=
             created.destination + (created.target.empty() ? "" : "\t" + created.target) + "\r\n";
@@ -141,6 +158,20 @@ void BackupTree::EndSession(const std::string& gameDir) const {
         // The next start finds the session again, and End Game, run once
         // more, finds every file already in place.
     }
+}
+
+void BackupTree::DropCopiedSession() const {
+    platform::removeFile(programFolder() + kMarker);
+}
+
+bool BackupTree::CopiedFrom(const std::optional<FolderRecord>& program) const {
+    // Only a folder known for certain to be the one the session began in
+    // makes this one a copy: a session wrongly dropped would let the next
+    // backup take the exported files for the game's own.
+    return program && !program->folder.empty() && program->folder != programFolder() &&
+           Compare(program->identity, platform::folderIdentity(programFolder())) !=
+               Sameness::Same &&
+           Compare(program->identity, platform::folderIdentity(program->folder)) == Sameness::Same;
 }
 
 void BackupTree::Sweep(platform::FileOperation& operation, const std::string& gameDir) const {
@@ -191,6 +222,9 @@ BackupTree::Target BackupTree::RestoreTarget() const {
         marker = ReadMarker();
     } catch (const forms::RuntimeError&) {
         return {Problem::Unreadable, ""};
+    }
+    if (CopiedFrom(marker.program)) {
+        return {Problem::CopiedSession, marker.program->folder};
     }
     const std::string& folder = marker.folder;
     if (Blank(folder)) {

@@ -16,7 +16,11 @@
 //   game directory did not have at all), so that End Game can remove it
 //   again. Where that path was a link to a missing file, the file the
 //   export created is the link's target: the line then holds the path, a
-//   tab and the target's native path. While the marker exists the tree
+//   tab and the target's native path. A line "program", a tab and the
+//   program folder's record (its path and identity, as in backup.source,
+//   on one line: see EscapedLine) names the program folder the session was
+//   started in: a copy of that folder holds the same marker, but not the
+//   session. While the marker exists the tree
 //   holds the game's own files: no backup runs, and Main stays in the
 //   game-running state until End Game has put every backed-up file back.
 #pragma once
@@ -89,6 +93,10 @@ public:
     // record (raising when it stays, and the session with it), then the
     // marker.
     void EndSession(const std::string& gameDir) const;
+    // Ends the session of a copy of the program folder it was started in
+    // (see RestoreTarget): the marker goes, and nothing else. Raises when
+    // it stays.
+    void DropCopiedSession() const;
 
     // Removes the program's leftover temporary files from the folders of the
     // copy sets: the game's, the backup tree's and the configuration's.
@@ -100,19 +108,26 @@ public:
     struct Target {
         enum class Problem {
             None,
-            Unreadable,       // the marker cannot be read
-            NotNamed,         // it names no folder (empty, or only line ends)
-            NotFullPath,      // it names no full path ("." or garbage)
-            Missing,          // the folder does not exist
-            NotBackedUp,      // the folder is not the one the backup came from
-            CannotTell,       // the backup does not say which folder it came from
-            NothingToRestore  // no session: nothing was exported
+            Unreadable,        // the marker cannot be read
+            NotNamed,          // it names no folder (empty, or only line ends)
+            NotFullPath,       // it names no full path ("." or garbage)
+            Missing,           // the folder does not exist
+            NotBackedUp,       // the folder is not the one the backup came from
+            CannotTell,        // the backup does not say which folder it came from
+            NothingToRestore,  // no session: nothing was exported
+            // The session was started in another program folder, `folder`,
+            // which still stands at its path: this one is a copy of it, and
+            // its backup is not the one to restore.
+            CopiedSession
         };
         Problem problem = Problem::None;
         std::string folder;  // the folder named (empty when none is)
     };
     // The folder the marker names, usable only when it is the full path of
-    // an existing folder and the very folder the backup came from.
+    // an existing folder and the very folder the backup came from, and when
+    // the session is this program folder's: started in it, or in the folder
+    // it was moved from (on the same disk or another), not in a folder that
+    // still stands at its path with this one a copy of it.
     Target RestoreTarget() const;
 
     struct Outcome {
@@ -140,7 +155,11 @@ private:
     struct Marker {
         std::string folder;
         std::vector<Created> created;
+        std::optional<FolderRecord> program;  // the program folder it was started in
     };
+    // Whether a session started in the program folder `program` names is
+    // another folder's, one that still stands at its path.
+    bool CopiedFrom(const std::optional<FolderRecord>& program) const;
     // Raises forms::RuntimeError when the marker cannot be read.
     Marker ReadMarker() const;
     // The record of the last complete backup; nothing when there is none.

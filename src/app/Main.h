@@ -129,6 +129,8 @@ public:
     void Start_Click();
     void EndGame_Click();
     void test_Click();
+    // End Game in a copy of the program folder the game was started in.
+    void EndCopiedSession(const std::string& startedIn);
 
     // The Help menu (help/).
     void Help2_Click();

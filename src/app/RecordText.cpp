@@ -47,7 +47,9 @@ bool needsEscape(unsigned char c) {
     return c < 0x20 || c == 0x7f || c == '%';
 }
 
-std::string escaped(const std::string& text) {
+}  // namespace
+
+std::string EscapedLine(const std::string& text) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string result;
     for (const char c : text) {
@@ -61,8 +63,7 @@ std::string escaped(const std::string& text) {
     return result;
 }
 
-// Nothing when the text is not what `escaped` writes.
-std::optional<std::string> unescaped(const std::string& text) {
+std::optional<std::string> UnescapedLine(const std::string& text) {
     std::string result;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto code = static_cast<unsigned char>(text[i]);
@@ -85,8 +86,6 @@ std::optional<std::string> unescaped(const std::string& text) {
     return result;
 }
 
-}  // namespace
-
 std::string FolderRecordText(const FolderRecord& record) {
     std::string text = record.folder;
     const bool split = text.find('\n') != std::string::npos;
@@ -98,7 +97,7 @@ std::string FolderRecordText(const FolderRecord& record) {
     }
     text += "\r\n";
     if (split) {
-        text += escaped(record.folder) + "\r\n";
+        text += EscapedLine(record.folder) + "\r\n";
     }
     return text;
 }
@@ -108,7 +107,7 @@ FolderRecord ParseFolderRecord(const std::string& text) {
     FolderRecord record{lines.empty() ? "" : lines[0],
                         lines.size() > 1 ? parseIdentity(lines[1]) : std::nullopt};
     if (lines.size() > 2) {
-        if (std::optional<std::string> whole = unescaped(lines[2])) {
+        if (std::optional<std::string> whole = UnescapedLine(lines[2])) {
             record.folder = *whole;
         }
     }

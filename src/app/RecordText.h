@@ -33,6 +33,12 @@ std::string FolderRecordText(const FolderRecord& record);
 // "device inode" is none.
 FolderRecord ParseFolderRecord(const std::string& text);
 
+// A text on one line whatever it holds: "%", CR, LF, tab and the other
+// control characters written "%XX" (hexadecimal); and back, nothing when a
+// line is not such a text.
+std::string EscapedLine(const std::string& text);
+std::optional<std::string> UnescapedLine(const std::string& line);
+
 // Whether two folder identities name one folder. A disk attached again
 // (after a reboot or a re-plug) keeps its folders' inodes but may get
 // another device number: the same inode on another device cannot be told

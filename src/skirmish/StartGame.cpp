@@ -90,6 +90,10 @@ void Main::EndGame_Click() {
         SetStartState();  // nothing was exported, so nothing is to undo
         return;
     }
+    if (target.problem == BackupTree::Target::Problem::CopiedSession) {
+        EndCopiedSession(target.folder);
+        return;
+    }
     if (target.problem != BackupTree::Target::Problem::None) {
         std::string prompt = "Zekvarin Skirmish Mode cannot restore your backed up files in " +
                              ProgramDir() + "\\BACKUP to " + unusableTarget(target) + ".";
@@ -150,6 +154,33 @@ void Main::EndGame_Click() {
         return;
     }
     SetStartState();
+}
+
+// This program folder is a copy of the one the game was started in, which
+// still stands at its path: its backup is that folder's, taken before the
+// game, and put back now it could undo what the game saved since. Only the
+// copy's own record of the game goes.
+void Main::EndCopiedSession(const std::string& startedIn) {
+    const std::string original = Printable(startedIn);
+    std::string outcome;
+    try {
+        backupTree.DropCopiedSession();
+        outcome = "This folder no longer counts the game as in progress.";
+    } catch (const std::exception&) {
+        outcome = "This folder still counts the game as in progress, as its record " +
+                  ProgramDir() + BackupTree::kMarker + " could not be removed:\r\n\r\n" +
+                  Printable(DescribeError(std::current_exception()));
+    }
+    forms::MsgBox("The game in progress was set up by Zekvarin Skirmish Mode in " + original +
+                      ", and this folder, " + Printable(ProgramDir()) +
+                      ", is a copy of that one: only there can End Game restore the game's "
+                      "files, so nothing was restored from here.  " +
+                      outcome + "\r\n\r\nTo end the game, start Zekvarin Skirmish Mode in " +
+                      original + " and press End Game there.",
+                  forms::style::Information, "End Game");
+    if (!backupTree.SessionPending()) {
+        SetStartState();
+    }
 }
 
 // End Game runs when the window's life is ended from outside, but only while

@@ -180,6 +180,10 @@ std::string ownFolderFailureText(const fs::path& gameDir, const fs::path& folder
            "its disk full).";
 }
 
+std::string sessionProgramLine(const fs::path& programDir) {
+    return "program\t" + programDir.string() + "%0D%0A" + identityOf(programDir) + "%0D%0A\r\n";
+}
+
 std::string identityOf(const fs::path& folder) {
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0) {

@@ -169,6 +169,9 @@ std::string ownFolderFailureText(const fs::path& gameDir, const fs::path& folder
 
 // A folder's identity as the backup records it: "device inode".
 std::string identityOf(const fs::path& folder);
+// The session marker's line naming the program folder the session was
+// started in, CR LF included, for a plain path.
+std::string sessionProgramLine(const fs::path& programDir);
 
 // Every regular file under a folder, by its path relative to it.
 using Snapshot = std::map<std::string, std::string>;
