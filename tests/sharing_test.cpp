@@ -17,27 +17,16 @@ namespace {
 namespace fs = std::filesystem;
 using forms::headless::Driver;
 using testing_support::exportEasy;
+using testing_support::inProgressIn;
+using testing_support::leave;
 using testing_support::ProgramFixture;
 using testing_support::readFile;
+using testing_support::recordOf;
 using testing_support::restart;
 using testing_support::sameFiles;
 using testing_support::snapshot;
 using testing_support::Snapshot;
 using testing_support::startAt;
-
-fs::path recordOf(const ProgramFixture& fx) {
-    return fx.gameDir() / "zekskirmish.session";
-}
-
-std::string inProgressIn(const fs::path& programDir) {
-    return "a skirmish set up by Zekvarin Skirmish Mode in " + programDir.string() +
-           " is in progress there";
-}
-
-void leave(Driver& d) {
-    d.menu("Main", "Exit1");
-    d.run();
-}
 
 // A exports and leaves; B starts and tries Start Game; A ends its game; B
 // plays and ends a game of its own; A starts again. No step takes the

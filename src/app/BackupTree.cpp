@@ -174,6 +174,21 @@ bool BackupTree::CopiedFrom(const std::optional<FolderRecord>& program) const {
            Compare(program->identity, platform::folderIdentity(program->folder)) == Sameness::Same;
 }
 
+bool BackupTree::SessionStartedIn(const FolderRecord& program) const {
+    if (State() != Session::Pending) {
+        return false;
+    }
+    Marker marker;
+    try {
+        marker = ReadMarker();
+    } catch (const std::exception&) {
+        return false;
+    }
+    return marker.program && marker.program->folder == program.folder &&
+           Compare(marker.program->identity, program.identity) == Sameness::Same &&
+           !CopiedFrom(marker.program);
+}
+
 void BackupTree::Sweep(platform::FileOperation& operation, const std::string& gameDir) const {
     std::vector<std::string> folders = BackupFolders();
     if (!gameDir.empty()) {

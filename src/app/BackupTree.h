@@ -160,6 +160,12 @@ private:
     // Whether a session started in the program folder `program` names is
     // another folder's, one that still stands at its path.
     bool CopiedFrom(const std::optional<FolderRecord>& program) const;
+
+public:
+    // Whether this program folder's session was started in the program
+    // folder `program` names (its path and identity as recorded), and is
+    // its own: this folder is that one, moved, not a copy of it.
+    bool SessionStartedIn(const FolderRecord& program) const;
     // Raises forms::RuntimeError when the marker cannot be read.
     Marker ReadMarker() const;
     // The record of the last complete backup; nothing when there is none.

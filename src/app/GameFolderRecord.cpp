@@ -32,9 +32,12 @@ void judge(Holder& holder, const FolderRecord& record, const std::string& gameDi
     // under its path or moved elsewhere: a new install at a moved one's old
     // path is not the moved one. The path decides only where the identity
     // cannot (none recorded, or the disk attached again).
+    // A folder moved to another disk has another identity: its session,
+    // started in the folder the record names, tells that it is that one.
     const Sameness mine = Compare(record.identity, platform::folderIdentity(ProgramDir()));
-    holder.namesThisProgram =
-        mine == Sameness::Same || (mine == Sameness::CannotTell && record.folder == ProgramDir());
+    holder.namesThisProgram = mine == Sameness::Same ||
+                              (mine == Sameness::CannotTell && record.folder == ProgramDir()) ||
+                              (mine == Sameness::Other && BackupTree().SessionStartedIn(record));
     if (!holder.namesThisProgram && record.identity &&
         Compare(record.identity, platform::folderIdentity(record.folder)) == Sameness::Other) {
         // Another folder stands where the record's was: that one may have

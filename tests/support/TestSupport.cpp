@@ -294,10 +294,27 @@ std::unique_ptr<forms::headless::Driver> startAt(const fs::path& programDir) {
 }
 
 fs::path secondProgramFolder(const ProgramFixture& fx) {
-    const fs::path folder = fx.programDir().parent_path() / "program-b";
+    return programFolderAt(fx.programDir().parent_path() / "program-b", fx.gameDir().string());
+}
+
+fs::path programFolderAt(const fs::path& folder, const std::string& gameDirText) {
     standin::writeProgramData(folder);
-    configureProgram(folder, fx.gameDir().string());
+    configureProgram(folder, gameDirText);
     return folder;
+}
+
+fs::path recordOf(const ProgramFixture& fx) {
+    return fx.gameDir() / "zekskirmish.session";
+}
+
+std::string inProgressIn(const fs::path& programDir) {
+    return "a skirmish set up by Zekvarin Skirmish Mode in " + programDir.string() +
+           " is in progress there";
+}
+
+void leave(forms::headless::Driver& d) {
+    d.menu("Main", "Exit1");
+    d.run();
 }
 
 app::Main& mainForm() {

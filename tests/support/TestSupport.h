@@ -187,6 +187,15 @@ std::unique_ptr<forms::headless::Driver> restart(const ProgramFixture& fx);
 std::unique_ptr<forms::headless::Driver> startAt(const fs::path& programDir);
 // A second program folder beside the fixture's, set to the same game folder.
 fs::path secondProgramFolder(const ProgramFixture& fx);
+// A program folder at `folder`, set to the game folder `gameDirText`.
+fs::path programFolderAt(const fs::path& folder, const std::string& gameDirText);
+
+// The game folder's record of a skirmish in progress.
+fs::path recordOf(const ProgramFixture& fx);
+// How a refusal names the program folder whose skirmish is in progress.
+std::string inProgressIn(const fs::path& programDir);
+// Leaves the program by File, Exit.
+void leave(forms::headless::Driver& d);
 
 // Forms of the running program.
 app::Main& mainForm();
