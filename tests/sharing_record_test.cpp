@@ -23,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using forms::headless::Driver;
+using testing_support::endGameAt;
 using testing_support::exportEasy;
 using testing_support::FileFaults;
 using testing_support::FileSteps;
@@ -47,9 +48,7 @@ bool contains(const std::string& text, const std::string& part) {
 // Starts the program in a folder and ends its game; the game folder must
 // then hold the originals again, and no record.
 void endGameIn(const fs::path& programDir, const ProgramFixture& fx, const Snapshot& originals) {
-    std::unique_ptr<Driver> run = startAt(programDir);
-    run->click("Main", "EndGame");
-    run->run();
+    std::unique_ptr<Driver> run = endGameAt(programDir);
     EXPECT_TRUE(run->messages().empty()) << run->messages().front().prompt;
     EXPECT_TRUE(testing_support::startState());
     EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), originals));
@@ -229,9 +228,7 @@ TEST(SessionRecord, OnlyTheFolderTheGameWasStartedInRestoresIt) {
         }
         const Snapshot exported = snapshot(fx.gameDir());
         {
-            std::unique_ptr<Driver> runCopy = startAt(copy);
-            runCopy->click("Main", "EndGame");
-            runCopy->run();
+            std::unique_ptr<Driver> runCopy = endGameAt(copy);
             ASSERT_EQ(runCopy->messages().size(), 1u);
             EXPECT_EQ(runCopy->messages()[0].style, kInformation);
             EXPECT_TRUE(contains(runCopy->messages()[0].prompt, fx.programDir().string()));
@@ -243,9 +240,7 @@ TEST(SessionRecord, OnlyTheFolderTheGameWasStartedInRestoresIt) {
         // The game saves after its End Game; the copy's End Game keeps it.
         writeFile(fx.gameDir() / "SAVE" / "savgam08.hdr", "saved after the game");
         const Snapshot saved = snapshot(fx.gameDir());
-        std::unique_ptr<Driver> runCopy = startAt(copy);
-        runCopy->click("Main", "EndGame");
-        runCopy->run();
+        std::unique_ptr<Driver> runCopy = endGameAt(copy);
         EXPECT_TRUE(runCopy->messages().empty()) << runCopy->messages().front().prompt;
         EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), saved));
     }

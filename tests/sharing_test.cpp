@@ -16,6 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using forms::headless::Driver;
+using testing_support::endGameAt;
 using testing_support::exportEasy;
 using testing_support::inProgressIn;
 using testing_support::leave;
@@ -56,9 +57,7 @@ TEST(TwoProgramFolders, NeitherTakesTheOthersSkirmishForTheGamesFiles) {
     }
     EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), exported));
     {
-        std::unique_ptr<Driver> runA = restart(fx);
-        runA->click("Main", "EndGame");
-        runA->run();
+        std::unique_ptr<Driver> runA = endGameAt(fx.programDir());
         EXPECT_TRUE(runA->messages().empty()) << runA->messages().front().prompt;
     }
     EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), originals));
@@ -93,9 +92,7 @@ TEST(TwoProgramFolders, EndGameWaitsForTheSkirmishExportedLater) {
     exportEasy(fx.driver());
     leave(fx.driver());
     {
-        std::unique_ptr<Driver> runB = startAt(b);
-        runB->click("Main", "EndGame");
-        runB->run();
+        std::unique_ptr<Driver> runB = endGameAt(b);
         ASSERT_EQ(runB->messages().size(), 1u);
         EXPECT_EQ(runB->messages()[0].title, "Error- Restore Backup");
         EXPECT_NE(runB->messages()[0].prompt.find(inProgressIn(fx.programDir())),
@@ -103,9 +100,7 @@ TEST(TwoProgramFolders, EndGameWaitsForTheSkirmishExportedLater) {
         EXPECT_TRUE(testing_support::gameRunningState());
     }
     for (const fs::path& program : {fx.programDir(), b}) {
-        std::unique_ptr<Driver> run = startAt(program);
-        run->click("Main", "EndGame");
-        run->run();
+        std::unique_ptr<Driver> run = endGameAt(program);
         EXPECT_TRUE(run->messages().empty()) << run->messages().front().prompt;
     }
     EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), originals));

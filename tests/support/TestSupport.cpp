@@ -312,6 +312,13 @@ std::string inProgressIn(const fs::path& programDir) {
            " is in progress there";
 }
 
+std::unique_ptr<forms::headless::Driver> endGameAt(const fs::path& programDir) {
+    std::unique_ptr<forms::headless::Driver> run = startAt(programDir);
+    run->click("Main", "EndGame");
+    run->run();
+    return run;
+}
+
 void leave(forms::headless::Driver& d) {
     d.menu("Main", "Exit1");
     d.run();

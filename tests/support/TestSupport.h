@@ -194,6 +194,8 @@ fs::path programFolderAt(const fs::path& folder, const std::string& gameDirText)
 fs::path recordOf(const ProgramFixture& fx);
 // How a refusal names the program folder whose skirmish is in progress.
 std::string inProgressIn(const fs::path& programDir);
+// The program started in a folder, End Game clicked, run until it waits.
+std::unique_ptr<forms::headless::Driver> endGameAt(const fs::path& programDir);
 // Leaves the program by File, Exit.
 void leave(forms::headless::Driver& d);
 
