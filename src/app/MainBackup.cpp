@@ -40,8 +40,8 @@ std::string refusedUse(Main::GameFolderUse use, const std::string& gameDir) {
         case Main::GameFolderUse::Restore:
             break;
     }
-    return "Zekvarin Skirmish Mode cannot restore your backed up files in " + ProgramDir() +
-           "\\BACKUP to " + gameDir;
+    return "Zekvarin Skirmish Mode cannot restore your backed up files in " +
+           Printable(ProgramDir()) + "\\BACKUP to " + gameDir;
 }
 
 std::string programFolderOf(const GameFolderRecord::Holder& holder) {

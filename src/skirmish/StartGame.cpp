@@ -168,7 +168,7 @@ void Main::EndCopiedSession(const std::string& startedIn) {
         outcome = "This folder no longer counts the game as in progress.";
     } catch (const std::exception&) {
         outcome = "This folder still counts the game as in progress, as its record " +
-                  ProgramDir() + BackupTree::kMarker + " could not be removed:\r\n\r\n" +
+                  Printable(ProgramDir()) + BackupTree::kMarker + " could not be removed:\r\n\r\n" +
                   Printable(DescribeError(std::current_exception()));
     }
     forms::MsgBox("The game in progress was set up by Zekvarin Skirmish Mode in " + original +
