@@ -319,6 +319,27 @@ std::unique_ptr<forms::headless::Driver> endGameAt(const fs::path& programDir) {
     return run;
 }
 
+fs::path markerOf(const fs::path& programDir) {
+    return programDir / "BACKUP" / "export.pending";
+}
+
+void putSessionOnRecord(const fs::path& programDir, const fs::path& gameDir) {
+    writeFile(markerOf(programDir), gameDir.string() + "\r\n" + sessionProgramLine(programDir));
+    writeFile(gameDir / "zekskirmish.session",
+              programDir.string() + "\r\n" + identityOf(programDir) + "\r\n");
+}
+
+::testing::AssertionResult refusedFor(const forms::headless::MessageRecord& message,
+                                      const std::string& title, const fs::path& otherProgram) {
+    if (message.title != title ||
+        message.prompt.find("is in progress there") == std::string::npos ||
+        message.prompt.find(otherProgram.string()) == std::string::npos) {
+        return ::testing::AssertionFailure() << "not a refusal for " << otherProgram << ": "
+                                             << message.title << "|" << message.prompt;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 void leave(forms::headless::Driver& d) {
     d.menu("Main", "Exit1");
     d.run();

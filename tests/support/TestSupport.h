@@ -199,6 +199,19 @@ std::unique_ptr<forms::headless::Driver> endGameAt(const fs::path& programDir);
 // Leaves the program by File, Exit.
 void leave(forms::headless::Driver& d);
 
+// A program folder's session marker.
+fs::path markerOf(const fs::path& programDir);
+// Puts on disk what another program folder's export into the game folder
+// leaves there first: that program folder's session marker naming the game
+// folder and itself, and the game folder's record naming that program folder
+// by path and identity.
+void putSessionOnRecord(const fs::path& programDir, const fs::path& gameDir);
+// A refusal to use the game folder because another program folder's
+// skirmish is in progress there: the title, and a prompt that names that
+// program folder.
+::testing::AssertionResult refusedFor(const forms::headless::MessageRecord& message,
+                                      const std::string& title, const fs::path& otherProgram);
+
 // Forms of the running program.
 app::Main& mainForm();
 bool loaded(const std::string& form);
