@@ -337,13 +337,14 @@ private:
         FileList files = nativeRows(exported, 1, program_, game);
         FileList second = nativeRows(exported, 2, program_, game);
         files.insert(files.end(), second.begin(), second.end());
-        return [this, files, game] {
-            bareCopySet(files);
-            // The marker names this game folder, whichever the last run
-            // left a session in; the export created no file there.
-            put(marker(), game + "\r\n");
+        return [this, exported, files, game] {
+            // The session put on record as the program does it: the marker
+            // names this game folder (whichever the last run left a session
+            // in) and no file the export created, every one being there;
+            // then the game folder's record.
             platform::FileOperation operation;
-            app::GameFolderRecord::Write(operation, game);
+            tree_.BeginSession(operation, game, exported);
+            bareCopySet(files);
             syncAll(program_);
         };
     }
