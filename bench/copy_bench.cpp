@@ -41,11 +41,11 @@
 // What the checks cost: measured on its own, the program runs at about
 // 1.13-1.29x of the bare copy in memory, and End Game at about 1.5-1.65x;
 // on the disk both are about 1.0x, where the syncs' wait for the device is
-// nearly the whole time and hides the rest. Four runs of this benchmark
+// nearly the whole time and hides the rest. Five runs of this benchmark
 // on a busy eight-core machine gave, in memory, 1.19-1.26x for the copy
 // sets, 1.27-1.33x for Start Game, 1.32-1.40x for the patch, 1.68-1.73x
 // for End Game; on its disk, shared with other work, the times scattered
-// too widely to say more than about 1.0x (0.94-1.14x, the patch 1.22-1.62x).
+// too widely to say more than about 1.0x (0.94-1.23x, the patch 1.22-1.69x).
 // In memory the difference goes:
 // - in a copy set, a third to a half to the two statuses per file that the
 //   bare copy does without (the source's before it is opened, the
@@ -67,10 +67,10 @@
 //   folder with its 10,000 or 100,000 more entries, which the sweep costs
 //   in exact case as well. At 100,000 it was about 80 ms when measured on
 //   its own, on the disk as in memory (30 the system's reading, the rest
-//   the table of names folded to lower case); in the four runs these
+//   the table of names folded to lower case); in the five runs these
 //   lines took 70-110 ms more than the bare copy in memory (20-27x bare)
 //   and 80-150 ms more on the disk (2.1-3.4x bare). Against exact case
-//   they were 1.09-1.18x at 10,000 in memory, 0.99-1.03x at 100,000.
+//   they were 1.06-1.18x at 10,000 in memory, 0.99-1.03x at 100,000.
 //
 // The data is game-like (level files of 86-100 KB, 616-byte headers, script
 // files of a few KB, 144-byte attribute records; about 2.4 MB a set), the
