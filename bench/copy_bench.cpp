@@ -12,17 +12,17 @@
 // beside the destination filled by copy_file_range; one syncfs per set, the
 // renames, and an fsync of each folder renamed into. The limit of End Game
 // adds the reading of the session marker and of the game folder's record
-// of the session, one listing of each folder it sweeps, the comparison of
+// of the session, one listing of each folder it sweeps (the game folder
+// itself among them, for the temporaries of its record), the comparison of
 // each destination with its backup, and the record and the marker removed
-// durably after the last file; the limit of Start Game adds the session records: an
-// existence check of each destination, then the marker in the program
-// folder and the record in the game folder, each written atomically and
-// durably. A folder is
-// listed once for a whole operation; a file compared is opened only after
-// its status says it is a regular file. The limit of the patch is open,
-// fstat (the file must be a regular file and writable), pread, pwrite and
-// close per file. The limits get exact native paths ready-made: looking
-// names up is part of what the program is charged for.
+// durably after the last file; the limit of Start Game adds the session
+// records: an existence check of each destination, then the marker in the
+// program folder and the record in the game folder, each written
+// atomically and durably. A folder is listed once for a whole operation; a
+// file compared is opened only after its status says it is a regular file. The limit of the patch
+// is open, fstat (the file must be a regular file and writable), pread, pwrite and close per file.
+// The limits get exact native paths ready-made: looking names up is part of what the program is
+// charged for.
 //
 // The bare copy is the same files put in place with none of those checks:
 // each source opened with O_NOFOLLOW|O_NONBLOCK and one fstat, its data
@@ -41,11 +41,12 @@
 // What the checks cost: measured on its own, the program runs at about
 // 1.13-1.29x of the bare copy in memory, and End Game at about 1.5-1.65x;
 // on the disk both are about 1.0x, where the syncs' wait for the device is
-// nearly the whole time and hides the rest. Three runs of this benchmark
-// on a busy eight-core machine gave, in memory, 1.20-1.34x for the copy
-// sets and Start Game, 1.33-1.36x for the patch, 1.68-1.76x for End Game;
-// on its disk, shared with other work, the times scattered too widely to
-// say more than about 1.0x. In memory the difference goes:
+// nearly the whole time and hides the rest. Five runs of this benchmark
+// on a busy eight-core machine gave, in memory, 1.19-1.26x for the copy
+// sets, 1.27-1.33x for Start Game, 1.32-1.40x for the patch, 1.68-1.73x
+// for End Game; on its disk, shared with other work, the times scattered
+// too widely to say more than about 1.0x (0.94-1.23x, the patch 1.22-1.69x).
+// In memory the difference goes:
 // - in a copy set, a third to a half to the two statuses per file that the
 //   bare copy does without (the source's before it is opened, the
 //   destination's), under a tenth to the listing of each folder copied
@@ -54,35 +55,43 @@
 // - in End Game, about two thirds to comparing each destination with its
 //   backup: one more opening and status a file, and a first read of up to
 //   64 KB of each of the two, more bytes than the copy then moves; then the
-//   statuses, the listings of the nine folders it sweeps, the marker read;
+//   statuses, the listings of the ten folders it sweeps, the marker read;
 // - in Start Game, the same as in a copy set, plus a sixth to the
-//   existence check of each destination and the marker synced alone (the
-//   figures above came before the game folder's record, a second small
-//   file synced alone, joined the marker);
+//   existence check of each destination and the marker synced alone, as
+//   measured before the game folder's record joined it; the record, a
+//   second small file synced alone, now adds its share;
 // - in the patch, about half to the fstat of each record file (it must be
 //   a regular, writable file), the rest to the program's path texts and
 //   its record buffer;
 // - on a capitalised line, nearly all to the one listing of the levels
 //   folder with its 10,000 or 100,000 more entries, which the sweep costs
-//   in exact case as well. At 100,000 it is about 80 ms, on the disk as in
-//   memory (30 the system's reading, the rest the table of names folded to
-//   lower case): there these lines are several times the bare copy on the
-//   disk too.
+//   in exact case as well. At 100,000 it was about 80 ms when measured on
+//   its own, on the disk as in memory (30 the system's reading, the rest
+//   the table of names folded to lower case); in the five runs these
+//   lines took 70-110 ms more than the bare copy in memory (20-27x bare)
+//   and 80-150 ms more on the disk (2.1-3.4x bare). Against exact case
+//   they were 1.06-1.18x at 10,000 in memory, 0.99-1.03x at 100,000.
 //
 // The data is game-like (level files of 86-100 KB, 616-byte headers, script
 // files of a few KB, 144-byte attribute records; about 2.4 MB a set), the
 // files the program exports differing from the game's own. Whatever a case
-// needs in place before it runs (exported files in the game's folder for
-// End Game, no session for Start Game) is put there, and synced, outside the
-// timed part. Every case runs once untimed, then the program, its limit and
-// the bare copy take turns, their order going through the six orders of
-// three, for kDiskRuns runs each on the disk and kMemoryRuns in memory. Each
-// line names its file system, prints the medians and the range of the
-// program and of what it is judged against (its limit, or on the last
-// cases the same operation in exact case), then the program's median over
-// the bare copy's, as N.NNx bare, and ends with the program's median over
-// the other one's, as N.NNx. A summary at the end says of each line whether that last ratio is
-// within its target; the bare ratio is for information and has none.
+// needs in place before it runs (exported files in the game's folder, a
+// marker naming that folder and its record there for End Game, no session
+// for Start Game) is put there before every run, and synced, outside the
+// timed part; each size of the capitalised cases begins with the game's
+// own files and no session. The program and what it is judged against run
+// once untimed, their steps recorded for the case's checks, then the
+// program, its limit and the bare copy take turns, their order going
+// through the six orders of three, for kDiskRuns runs each on the disk and
+// kMemoryRuns in memory. Each line names its file system, prints the
+// medians and the range of the program and of what it is judged against
+// (its limit, or on the last cases the same operation in exact case), then
+// the program's median over the bare copy's, as N.NNx bare, and ends with
+// the program's median over the other one's, as N.NNx. A case that fails
+// (an error, a check not met) prints why in place of its line, and the
+// cases after it run. A summary at the end says of each line whether it
+// failed, or whether that last ratio is within its target; the bare ratio
+// is for information and has none.
 //
 // The last cases run the backup, End Game and Start Game on a game folder
 // whose names are capitalised ("Levels\Levl2001.dat", as installs copied
@@ -94,9 +103,11 @@
 //
 // Every case runs under the default temporary folder (on the disk; under
 // /var/tmp where that folder is in memory) and under /dev/shm (in memory).
-// An argument picks the cases whose name holds it. The exit status is 0
-// when every line is within its target, 2 when one is not, 1 when a case
-// failed.
+// An argument picks the cases whose name holds it. "--short" runs a short
+// pass: every case kShortRuns times, its checks made and its times printed
+// but not judged (for a test on a busy machine). The exit status is 1 when
+// a case failed (or none ran); otherwise, in the full run, 2 when a line
+// missed its target, and 0.
 //
 // The files: NativePaths (paths, syncs, file systems), GameData (the data),
 // Harness (the turns, the lines, the summary), Limits and BareCopies (what
@@ -166,7 +177,8 @@ public:
           fileSystem_(fileSystemOf(base)),
           root_(base / ("zek-copy-bench-" + std::to_string(::getpid()))),
           program_((root_ / "program").string()),
-          game_((root_ / "game").string()) {}
+          game_((root_ / "game").string()),
+          pristine_((root_ / "pristine").string()) {}
 
     ~Bench() {
         std::error_code ignored;
@@ -176,6 +188,62 @@ public:
     void run() {
         std::printf("%s: %s\n", fileSystem_.c_str(), root_.parent_path().c_str());
         std::fflush(stdout);
+        if (!attempt(cases_, fileSystem_, "set-up", [this] { setUp(); })) {
+            return;
+        }
+        // The game holds its own files after each of these but the last, for
+        // the next.
+        copySets();
+        patch();
+        endGame(game_, "End Game (Restore)");
+        startGame(game_, "Start Game (session record, CopyPhase 1+2)");
+
+        const bool anyCapitalised = [] {
+            for (int entries : {kFewerEntries, kMoreEntries}) {
+                for (const char* operation : {"backup", "Start Game", "End Game"}) {
+                    if (wanted(capitalisedCase(operation, entries))) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        }();
+        if (!anyCapitalised) {
+            return;
+        }
+        // Both folders are made once and filled up between the sizes.
+        const std::string exact = (root_ / "exact" / "game").string();
+        const std::string mixed = (root_ / "capitalised" / "game").string();
+        if (!attempt(cases_, fileSystem_, "set-up, capitalised", [&] {
+                fs::create_directories(exact);
+                fs::copy(pristine_, exact, fs::copy_options::recursive);
+                copyRenamed(exact, mixed, capitalised);
+            })) {
+            return;
+        }
+        int entries = 0;
+        for (int more : {kFewerEntries, kMoreEntries}) {
+            const bool ready = attempt(cases_, fileSystem_, capitalisedCase("set-up", more), [&] {
+                addEntries(fs::path(exact) / "levels", entries, more);
+                addEntries(fs::path(mixed) / "Levels", entries, more);
+                // Each size begins as the first did: the game's own files,
+                // no session.
+                ownFiles(exact)();
+                ownFiles(mixed)();
+                syncAll(root_.string());
+            });
+            entries = more;
+            if (!ready) {
+                return;
+            }
+            capitalisedAgainstExact(exact, mixed, entries);
+        }
+    }
+
+private:
+    // The stand-in program and game folders with game-like data, a copy of
+    // the game's own files kept aside, and the first backup.
+    void setUp() {
         standin::writeProgramData(programDir());
         standin::writeGameFolder(game_);
         for (const char* folder :
@@ -187,36 +255,17 @@ public:
                      {programDir() / "CPUScripts" / "Easy", programDir() / "CPUScripts" / "Medium",
                       programDir() / "CPUScripts" / "Hard"},
                      1000);
+        fs::copy(game_, pristine_, fs::copy_options::recursive);
         // The program's paths are built on forms::App().Path.
         driver_.app().Path = program_;
         expect(tree_.Backup(game_).empty(), "first backup failed");
-
-        // The game holds its own files after each of these, for the next.
-        copySets();
-        patch();
-        endGame(game_, "End Game (Restore)");
-        startGame(game_, "Start Game (session record, CopyPhase 1+2)");
-
-        if (!wanted("capitalised")) {
-            return;
-        }
-        // Both folders are made once and filled up between the sizes.
-        const std::string exact = (root_ / "exact" / "game").string();
-        const std::string mixed = (root_ / "capitalised" / "game").string();
-        fs::create_directories(exact);
-        fs::copy(game_, exact, fs::copy_options::recursive);
-        copyRenamed(exact, mixed, capitalised);
-        int entries = 0;
-        for (int more : {kFewerEntries, kMoreEntries}) {
-            addEntries(fs::path(exact) / "levels", entries, more);
-            addEntries(fs::path(mixed) / "Levels", entries, more);
-            syncAll(root_.string());
-            entries = more;
-            capitalisedAgainstExact(exact, mixed, entries);
-        }
     }
 
-private:
+    static std::string capitalisedCase(const std::string& operation, int entries) {
+        return operation + ", capitalised, " + (entries == kFewerEntries ? "10,000" : "100,000") +
+               " more";
+    }
+
     fs::path programDir() const { return program_; }
     std::string marker() const { return program_ + "/BACKUP/export.pending"; }
     static std::string recordIn(const std::string& game) { return game + "/zekskirmish.session"; }
@@ -288,14 +337,14 @@ private:
         FileList files = nativeRows(exported, 1, program_, game);
         FileList second = nativeRows(exported, 2, program_, game);
         files.insert(files.end(), second.begin(), second.end());
-        return [this, files, game] {
-            bareCopySet(files);
-            struct stat st {};
-            if (::stat(marker().c_str(), &st) != 0) {
-                put(marker(), game + "\r\n");
-            }
+        return [this, exported, files, game] {
+            // The session put on record as the program does it: the marker
+            // names this game folder (whichever the last run left a session
+            // in) and no file the export created, every one being there;
+            // then the game folder's record.
             platform::FileOperation operation;
-            app::GameFolderRecord::Write(operation, game);
+            tree_.BeginSession(operation, game, exported);
+            bareCopySet(files);
             syncAll(program_);
         };
     }
@@ -310,6 +359,23 @@ private:
             }
             syncAll(program_);
             syncAll(game);
+        };
+    }
+
+    // The state a game folder begins in: the game's own files (as made, in
+    // the folder's spelling of their names) and no session.
+    std::function<void()> ownFiles(const std::string& game) {
+        std::vector<app::CopyRow> own;
+        for (const app::CopyRow& row : app::BackupSet()) {
+            own.push_back({row.source, row.source, row.phase});
+        }
+        FileList files;
+        for (const FileList& phase : nativePhases(own, pristine_, game)) {
+            files.insert(files.end(), phase.begin(), phase.end());
+        }
+        return [this, files, game] {
+            bareCopySet(files);
+            noSession(game)();
         };
     }
 
@@ -359,13 +425,16 @@ private:
                              }
                              swept.push_back(program_ + "\\BACKUP");
                              swept.push_back(program_ + "\\CFG");
+                             // For the record's temporaries.
+                             swept.push_back(game);
                              return swept;
                          }()),
                          nativePhases(rows, program_, game)};
         const std::function<void()> setup = exportedState(game);
         measure(cases_, fileSystem_, what, rows.size(), "limit", kSetTarget,
                 {restoreOf(game), setup}, {[work] { limitRestore(work); }, setup},
-                phased(bareCopySet, rows, program_, game, setup), [&rows](const Steps& steps) {
+                phased(bareCopySet, rows, program_, game, setup),
+                [&rows](const Steps& steps, const Steps&) {
                     expect(steps.renames == rows.size(), "End Game did not copy every file back");
                 });
     }
@@ -386,44 +455,32 @@ private:
         measure(cases_, fileSystem_, what, rows.size(), "limit", kSetTarget,
                 {exportOf(game), setup}, {[work] { limitExport(work); }, setup},
                 phased(bareCopySet, rows, program_, game, setup));
-        // The game's own files again, for what follows.
-        restoreOf(game)();
     }
 
     // The program on the capitalised folder against itself in exact case,
     // and against the bare copy of the same files in the capitalised one.
     void capitalisedAgainstExact(const std::string& exact, const std::string& mixed, int entries) {
-        const std::string size = entries == kFewerEntries ? "10,000" : "100,000";
         // Each operation lists the game's levels folder once, whatever the
         // case of its names, and puts as many files in place.
-        auto listedOnce = [](const std::string& levels) {
-            return [levels](const Steps& steps) {
-                auto found = steps.listings.find(levels);
-                expect(found != steps.listings.end() && found->second == 1,
-                       levels + " not listed exactly once");
-            };
+        auto listedOnce = [](const Steps& steps, const std::string& levels) {
+            auto found = steps.listings.find(levels);
+            expect(found != steps.listings.end() && found->second == 1,
+                   levels + " not listed exactly once");
         };
         auto both = [&](const std::string& operation,
                         std::function<void()> (Bench::*of)(const std::string&),
                         std::function<void()> exactSetup, std::function<void()> mixedSetup,
                         const Work& bare) {
-            const std::string what = operation + ", capitalised, " + size + " more";
-            if (!wanted(what)) {
-                return;
-            }
-            Steps exactSteps = recorded([&] {
-                if (exactSetup) {
-                    exactSetup();
-                }
-                (this->*of)(exact)();
-            });
-            listedOnce(exact + "/levels")(exactSteps);
-            measure(cases_, fileSystem_, what, skirmish::RestoreSet().size(), "exact case",
-                    kCaseTarget, {(this->*of)(mixed), mixedSetup}, {(this->*of)(exact), exactSetup},
-                    bare, [&](const Steps& steps) {
-                        listedOnce(mixed + "/Levels")(steps);
-                        expect(steps.renames == exactSteps.renames,
-                               what + ": not as many files put in place as in exact case");
+            measure(cases_, fileSystem_, capitalisedCase(operation, entries),
+                    skirmish::RestoreSet().size(), "exact case", kCaseTarget,
+                    {(this->*of)(mixed), mixedSetup}, {(this->*of)(exact), exactSetup}, bare,
+                    [&](const Steps& ours, const Steps& exactCase) {
+                        listedOnce(exactCase, exact + "/levels");
+                        listedOnce(ours, mixed + "/Levels");
+                        expect(ours.renames == exactCase.renames,
+                               "not as many files put in place as in exact case (" +
+                                   std::to_string(ours.renames) + " against " +
+                                   std::to_string(exactCase.renames) + ")");
                     });
         };
         both("backup", &Bench::backupOf, {}, {},
@@ -438,15 +495,29 @@ private:
     std::vector<Case>& cases_;
     const std::string fileSystem_;
     const fs::path root_;
-    const std::string program_;  // the program folder
-    const std::string game_;     // the stand-in game folder
+    const std::string program_;   // the program folder
+    const std::string game_;      // the stand-in game folder
+    const std::string pristine_;  // the game's own files, as made
     app::BackupTree tree_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    select(argc > 1 ? argv[1] : "");
+    // copy_bench [--short] [part of a case's name]
+    std::string part;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--short") {
+            setShortPass(true);
+        } else if (part.empty() && !arg.starts_with("--")) {
+            part = arg;
+        } else {
+            std::fprintf(stderr, "usage: copy_bench [--short] [part of a case's name]\n");
+            return 1;
+        }
+    }
+    select(part);
     // The default temporary folder, or /var/tmp where that is in memory,
     // then /dev/shm: each file system once.
     std::vector<fs::path> bases;
@@ -465,19 +536,15 @@ int main(int argc, char** argv) {
     printHeading();
     forms::headless::Driver driver;
     std::vector<Case> cases;
-    int status = 0;
     for (const fs::path& base : bases) {
-        Bench bench(driver, base, cases);
-        try {
+        attempt(cases, base.string(), "the benchmark's folder", [&] {
+            Bench bench(driver, base, cases);
             bench.run();
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "copy_bench: %s\n", error.what());
-            status = 1;
-        }
+        });
     }
 
-    std::printf("\ntargets: sets %.2fx of the limit, patch %.2fx, capitalised %.2fx of exact\n",
-                kSetTarget, kPatchTarget, kCaseTarget);
-    const bool met = printSummary(cases);
-    return status != 0 ? status : (met ? 0 : 2);
+    std::printf("\ntargets: sets %.2fx of the limit, patch %.2fx, capitalised %.2fx of exact%s\n",
+                kSetTarget, kPatchTarget, kCaseTarget,
+                shortPass() ? " (the full run's; a short pass judges no timing)" : "");
+    return printSummary(cases);
 }
