@@ -19,9 +19,10 @@
 // records: an existence check of each destination, then the marker in the
 // program folder and the record in the game folder, each written
 // atomically and durably. A folder is listed once for a whole operation; a
-// file compared is opened only after its status says it is a regular file. The limit of the patch
-// is open, fstat (the file must be a regular file and writable), pread, pwrite and close per file.
-// The limits get exact native paths ready-made: looking names up is part of what the program is
+// file compared is opened only after its status says it is a regular file.
+// The limit of the patch is open, fstat (the file must be a regular file
+// and writable), pread, pwrite and close per file. The limits get exact
+// native paths ready-made: looking names up is part of what the program is
 // charged for.
 //
 // The bare copy is the same files put in place with none of those checks:

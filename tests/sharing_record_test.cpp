@@ -29,6 +29,7 @@ using testing_support::FileFaults;
 using testing_support::FileSteps;
 using testing_support::inProgressIn;
 using testing_support::leave;
+using testing_support::markerOf;
 using testing_support::ProgramFixture;
 using testing_support::programFolderAt;
 using testing_support::readFile;
@@ -233,7 +234,7 @@ TEST(SessionRecord, OnlyTheFolderTheGameWasStartedInRestoresIt) {
             EXPECT_EQ(runCopy->messages()[0].style, kInformation);
             EXPECT_TRUE(contains(runCopy->messages()[0].prompt, fx.programDir().string()));
             EXPECT_TRUE(testing_support::startState());
-            EXPECT_FALSE(fs::exists(copy / "BACKUP" / "export.pending"));
+            EXPECT_FALSE(fs::exists(markerOf(copy)));
         }
         EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), exported));
         endGameIn(fx.programDir(), fx, originals);
@@ -270,7 +271,7 @@ TEST(SessionRecord, AnyErrorAfterTheFirstExportedFileKeepsTheSession) {
     }
     ASSERT_TRUE(thrown);
     EXPECT_EQ(fx.driver().messages().back().title, "Error- Exporting Settings to Zekvarin");
-    EXPECT_TRUE(fs::exists(fx.programDir() / "BACKUP" / "export.pending"));
+    EXPECT_TRUE(fs::exists(markerOf(fx.programDir())));
     EXPECT_TRUE(fs::exists(recordOf(fx)));
     leave(fx.driver());
     endGameIn(fx.programDir(), fx, originals);

@@ -20,6 +20,7 @@ using testing_support::endGameAt;
 using testing_support::exportEasy;
 using testing_support::inProgressIn;
 using testing_support::leave;
+using testing_support::markerOf;
 using testing_support::ProgramFixture;
 using testing_support::readFile;
 using testing_support::recordOf;
@@ -118,10 +119,7 @@ TEST(TwoProgramFolders, StaleRecordIsSaidOnceAndCleared) {
         {"an install deleted during a game",
          [](const ProgramFixture& fx) { fs::remove_all(fx.programDir()); }, true},
         {"a session ended by hand",
-         [](const ProgramFixture& fx) {
-             fs::remove(fx.programDir() / "BACKUP" / "export.pending");
-         },
-         false},
+         [](const ProgramFixture& fx) { fs::remove(markerOf(fx.programDir())); }, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

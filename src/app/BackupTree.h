@@ -79,6 +79,10 @@ public:
     // another (the tree or the marker cannot be read, the folder it names is
     // gone or was re-attached).
     bool SessionMayBeIn(const std::string& gameDir) const;
+    // Whether this program folder's session was started in the program
+    // folder `program` names (its path and identity as recorded), and is
+    // its own: this folder is that one, moved, not a copy of it.
+    bool SessionStartedIn(const FolderRecord& program) const;
 
     // Puts the session on record before an export of these rows into the
     // folder, within the export's file operation: first the marker, naming
@@ -160,12 +164,6 @@ private:
     // Whether a session started in the program folder `program` names is
     // another folder's, one that still stands at its path.
     bool CopiedFrom(const std::optional<FolderRecord>& program) const;
-
-public:
-    // Whether this program folder's session was started in the program
-    // folder `program` names (its path and identity as recorded), and is
-    // its own: this folder is that one, moved, not a copy of it.
-    bool SessionStartedIn(const FolderRecord& program) const;
     // Raises forms::RuntimeError when the marker cannot be read.
     Marker ReadMarker() const;
     // The record of the last complete backup; nothing when there is none.

@@ -74,34 +74,25 @@ GameFolderRecord::Holder GameFolderRecord::Read(const std::string& gameDir) {
         // program's, so it is looked up as written, without listing the
         // game folder.
         holder.file = operation.nativePath(gameDir + "\\") + kFileName;
-        switch (operation.entry(holder.file, true).kind) {
-            case platform::FileOperation::Kind::Missing:
-                return {};
-            case platform::FileOperation::Kind::File:
-                break;
-            case platform::FileOperation::Kind::Folder:
-                holder.kind = Kind::Unreadable;
-                holder.trouble = Trouble::NotAFile;
-                holder.why = holder.file + ": a folder";
-                return holder;
-            default:
-                holder.kind = Kind::Unreadable;
-                holder.trouble = Trouble::NotAFile;
-                holder.why = holder.file + ": not a regular file";
-                return holder;
+        using EntryKind = platform::FileOperation::Kind;
+        const EntryKind kind = operation.entry(holder.file, true).kind;
+        if (kind == EntryKind::Missing) {
+            return {};
+        }
+        if (kind != EntryKind::File) {
+            holder.kind = Kind::Unreadable;
+            holder.trouble = Trouble::NotAFile;
+            holder.why =
+                holder.file + (kind == EntryKind::Folder ? ": a folder" : ": not a regular file");
+            return holder;
         }
         text = platform::readTextFile(holder.file);
-    } catch (const std::exception&) {
-        const std::exception_ptr error = std::current_exception();
+    } catch (const std::exception& error) {
         holder.kind = Kind::Unreadable;
-        holder.why = DescribeError(error);
-        try {
-            std::rethrow_exception(error);
-        } catch (const forms::RuntimeError& runtime) {
-            if (runtime.Number() == forms::err::PermissionDenied) {
-                holder.trouble = Trouble::AccessDenied;
-            }
-        } catch (...) {
+        holder.why = DescribeError(std::current_exception());
+        const auto* runtime = dynamic_cast<const forms::RuntimeError*>(&error);
+        if (runtime != nullptr && runtime->Number() == forms::err::PermissionDenied) {
+            holder.trouble = Trouble::AccessDenied;
         }
         return holder;
     }
