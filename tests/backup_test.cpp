@@ -98,7 +98,7 @@ TEST(Backup, CopiesAll152FilesByteForByte) {
     EXPECT_EQ(countFiles(fx.programDir() / "BACKUP"), 153u);
     // The folder's path, then its identity.
     EXPECT_EQ(readFile(fx.programDir() / "BACKUP/backup.source"),
-              fx.gameDir().string() + "\r\n" + testing_support::identityOf(fx.gameDir()) + "\r\n");
+              testing_support::folderRecordOf(fx.gameDir()));
     // The user's own save header is among them.
     EXPECT_EQ(readFile(fx.programDir() / "BACKUP/SAVE/savgam08.hdr"),
               standin::gameFileBytes("SAVE/savgam08.hdr"));

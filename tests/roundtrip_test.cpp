@@ -104,8 +104,7 @@ TEST(RoundTrip, FirstRunEditsExportAndEndGameRestoreTheGameFolder) {
     }
     // While the game is on, the game folder names the program folder whose
     // skirmish it holds.
-    exported["zekskirmish.session"] =
-        fx.programDir().string() + "\r\n" + testing_support::identityOf(fx.programDir()) + "\r\n";
+    exported["zekskirmish.session"] = testing_support::folderRecordOf(fx.programDir());
     EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), exported));
 
     d.click("Main", "EndGame");

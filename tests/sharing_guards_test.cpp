@@ -1,11 +1,14 @@
 // Two program folders on one game folder, at the moments only one check
 // catches: another program folder's export that lands during this one's
-// backup, or while the difficulty dialog is open; and a record that End
-// Game cannot remove.
+// backup, or while the difficulty dialog is open; a record that End Game
+// cannot remove; the leftover of a killed write of the record at each
+// sweep; and a record that names this program folder's path but another
+// folder, or this folder on a disk attached again.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "support/TestSupport.h"
@@ -14,10 +17,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using forms::headless::Driver;
+using testing_support::endGameAt;
+using testing_support::endGameIn;
 using testing_support::exportEasy;
 using testing_support::FileFaults;
 using testing_support::FileSteps;
 using testing_support::gameRunningState;
+using testing_support::leave;
 using testing_support::markerOf;
 using testing_support::ProgramFixture;
 using testing_support::recordOf;
@@ -27,6 +33,7 @@ using testing_support::secondProgramFolder;
 using testing_support::snapshot;
 using testing_support::Snapshot;
 using testing_support::startState;
+using testing_support::writeFile;
 
 fs::path backupSource(const ProgramFixture& fx) {
     return fx.programDir() / "BACKUP" / "backup.source";
@@ -117,6 +124,80 @@ TEST(EndGame, RecordThatCannotBeRemovedKeepsTheSession) {
     EXPECT_TRUE(gameRunningState());
     EXPECT_TRUE(fs::exists(markerOf(fx.programDir())));
     EXPECT_TRUE(fs::exists(recordOf(fx)));
+}
+
+// A write of the record killed before its rename leaves its temporary in
+// the game folder itself. Each sweep that the program runs there takes it
+// away: the start's while a game is pending, and the backup's, at the start
+// and at Start Game.
+TEST(RecordLeftover, IsSweptAtTheStartAndAtEveryBackup) {
+    enum class When { StartDuringAGame, StartUpBackup, StartGameBackup };
+    const fs::path leftover = ".zekskirmish.session.zektmp-Kq81Lm";
+    for (const When when : {When::StartDuringAGame, When::StartUpBackup, When::StartGameBackup}) {
+        SCOPED_TRACE(static_cast<int>(when));
+        ProgramFixture fx;
+        const fs::path file = fx.gameDir() / leftover;
+        if (when == When::StartUpBackup) {
+            writeFile(file, "half a record");
+        }
+        fx.start();
+        if (when == When::StartGameBackup) {
+            writeFile(file, "half a record");
+        }
+        if (when != When::StartUpBackup) {
+            exportEasy(fx.driver());
+        }
+        std::unique_ptr<Driver> again;
+        if (when == When::StartDuringAGame) {
+            leave(fx.driver());
+            writeFile(file, "half a record");
+            again = testing_support::restart(fx);
+            EXPECT_TRUE(gameRunningState());
+        }
+        const Driver& last = again ? *again : fx.driver();
+        EXPECT_TRUE(last.messages().empty()) << last.messages().front().prompt;
+        EXPECT_FALSE(fs::exists(file));
+    }
+}
+
+// The game folder's record names this program folder's path with another
+// folder's identity: a new install at the path this folder was renamed
+// away from, whose own skirmish is exported there since. End Game here
+// must not take that record for its own.
+TEST(RecordOfAnotherFolderAtThisPath, IsNotThisProgramFoldersOwn) {
+    ProgramFixture fx;
+    fx.start();
+    exportEasy(fx.driver());
+    leave(fx.driver());
+    const fs::path renamed = fx.programDir().parent_path() / "program-renamed";
+    fs::rename(fx.programDir(), renamed);
+    const fs::path install =
+        testing_support::programFolderAt(fx.programDir(), fx.gameDir().string());
+    testing_support::putSessionOnRecord(install, fx.gameDir());
+    const Snapshot claimed = snapshot(fx.gameDir());
+    std::unique_ptr<Driver> run = endGameAt(renamed);
+    ASSERT_EQ(run->messages().size(), 1u);
+    EXPECT_TRUE(refusedFor(run->messages()[0], "Error- Restore Backup", install));
+    EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), claimed));
+    EXPECT_TRUE(fs::exists(markerOf(renamed)));
+}
+
+// The game folder's record names this program folder at its path, its
+// disk attached again under another device number: same inode, same birth
+// time. It is still this folder's own, and End Game restores.
+TEST(RecordOnADiskAttachedAgain, IsStillThisProgramFoldersOwn) {
+    ProgramFixture fx;
+    const Snapshot originals = snapshot(fx.gameDir());
+    fx.start();
+    exportEasy(fx.driver());
+    leave(fx.driver());
+    std::string record = testing_support::readFile(recordOf(fx));
+    const std::size_t device = record.find("\r\n") + 2;
+    const std::size_t space = record.find(' ', device);
+    record.replace(device, space - device,
+                   std::to_string(std::stoull(record.substr(device, space - device)) + 1));
+    writeFile(recordOf(fx), record);
+    endGameIn(fx.programDir(), fx, originals);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using forms::headless::Driver;
-using testing_support::endGameAt;
+using testing_support::endGameIn;
 using testing_support::exportEasy;
 using testing_support::FileFaults;
 using testing_support::FileSteps;
@@ -44,16 +44,6 @@ constexpr int kInformation = 64;
 
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
-}
-
-// Starts the program in a folder and ends its game; the game folder must
-// then hold the originals again, and no record.
-void endGameIn(const fs::path& programDir, const ProgramFixture& fx, const Snapshot& originals) {
-    std::unique_ptr<Driver> run = endGameAt(programDir);
-    EXPECT_TRUE(run->messages().empty()) << run->messages().front().prompt;
-    EXPECT_TRUE(testing_support::startState());
-    EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), originals));
-    EXPECT_FALSE(fs::exists(recordOf(fx)));
 }
 
 // A write of the record killed before its rename leaves the record's
@@ -84,6 +74,7 @@ TEST(SessionRecord, AnotherProgramFolderSeesTheRecordOnEveryRoad) {
     const std::vector<Case> cases{
         {"the game folder typed in another case", "program", "program-b", true, false},
         {"program folders whose paths hold a line break", "prog\nA", "prog\nB", false, false},
+        {"a literal %0A, and a line break at the same place", "prog%0AX", "prog\nX", false, false},
         {"a new install at a moved install's old path", "program", "program", false, true},
     };
     for (const Case& c : cases) {
@@ -200,50 +191,6 @@ TEST(SessionRecord, UnreadableRecordSaysWhatIsWrongWithIt) {
         EXPECT_TRUE(contains(message.prompt, c.says)) << message.prompt;
         EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), before));
         EXPECT_FALSE(fs::exists(fx.programDir() / "BACKUP" / "backup.source"));
-    }
-}
-
-// A session belongs to the program folder it was started in. A copy of that
-// folder, made during the game, restores nothing while the original stands
-// at its path, so the game's later saves stay; a program folder moved
-// during the game is no copy, and restores.
-TEST(SessionRecord, OnlyTheFolderTheGameWasStartedInRestoresIt) {
-    struct Case {
-        const char* name;
-        bool originalStays;
-    };
-    for (const Case& c : {Case{"a copy, the original in place", true},
-                          Case{"moved: copied elsewhere, the original deleted", false}}) {
-        SCOPED_TRACE(c.name);
-        ProgramFixture fx;
-        const Snapshot originals = snapshot(fx.gameDir());
-        fx.start();
-        exportEasy(fx.driver());
-        leave(fx.driver());
-        const fs::path copy = fx.programDir().parent_path() / "program-copy";
-        fs::copy(fx.programDir(), copy, fs::copy_options::recursive);
-        if (!c.originalStays) {
-            fs::remove_all(fx.programDir());
-            endGameIn(copy, fx, originals);
-            continue;
-        }
-        const Snapshot exported = snapshot(fx.gameDir());
-        {
-            std::unique_ptr<Driver> runCopy = endGameAt(copy);
-            ASSERT_EQ(runCopy->messages().size(), 1u);
-            EXPECT_EQ(runCopy->messages()[0].style, kInformation);
-            EXPECT_TRUE(contains(runCopy->messages()[0].prompt, fx.programDir().string()));
-            EXPECT_TRUE(testing_support::startState());
-            EXPECT_FALSE(fs::exists(markerOf(copy)));
-        }
-        EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), exported));
-        endGameIn(fx.programDir(), fx, originals);
-        // The game saves after its End Game; the copy's End Game keeps it.
-        writeFile(fx.gameDir() / "SAVE" / "savgam08.hdr", "saved after the game");
-        const Snapshot saved = snapshot(fx.gameDir());
-        std::unique_ptr<Driver> runCopy = endGameAt(copy);
-        EXPECT_TRUE(runCopy->messages().empty()) << runCopy->messages().front().prompt;
-        EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), saved));
     }
 }
 

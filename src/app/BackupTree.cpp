@@ -239,7 +239,11 @@ BackupTree::Target BackupTree::RestoreTarget() const {
         return {Problem::Unreadable, ""};
     }
     if (CopiedFrom(marker.program)) {
-        return {Problem::CopiedSession, marker.program->folder};
+        // That folder's session, unread or naming this game folder or one
+        // that cannot be told from it, may be this game still.
+        const bool inProgress = BackupTree(marker.program->folder).SessionMayBeIn(marker.folder);
+        return {inProgress ? Problem::CopiedSession : Problem::CopiedSessionEnded,
+                marker.program->folder};
     }
     const std::string& folder = marker.folder;
     if (Blank(folder)) {

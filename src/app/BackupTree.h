@@ -6,7 +6,8 @@
 //
 // - "\BACKUP\backup.source" names the game directory of the last complete
 //   backup: its path text on the first line, and on the second the folder's
-//   identity (device and inode), since another folder may stand at the same
+//   identity (device and inode, and its birth time on a fourth line where
+//   known: see FolderRecord), since another folder may stand at the same
 //   path later. A backup first removes it and writes it again only once
 //   every copy is done, so a backup that stopped half-way belongs to no
 //   folder.
@@ -97,9 +98,9 @@ public:
     // record (raising when it stays, and the session with it), then the
     // marker.
     void EndSession(const std::string& gameDir) const;
-    // Ends the session of a copy of the program folder it was started in
-    // (see RestoreTarget): the marker goes, and nothing else. Raises when
-    // it stays.
+    // Ends the session of a copy of the program folder it was started in,
+    // once that folder's game has ended (see RestoreTarget): the marker
+    // goes, and nothing else. Raises when it stays.
     void DropCopiedSession() const;
 
     // Removes the program's leftover temporary files from the folders of the
@@ -121,8 +122,14 @@ public:
             NothingToRestore,  // no session: nothing was exported
             // The session was started in another program folder, `folder`,
             // which still stands at its path: this one is a copy of it, and
-            // its backup is not the one to restore.
-            CopiedSession
+            // its backup is not the one to restore. While that folder's game
+            // may still be in progress, the copy keeps its session too:
+            // should that folder go, the copy's backup is the last of the
+            // game's own files.
+            CopiedSession,
+            // The same, and that folder's game has been ended there: the
+            // game's files are back, and the copy's session may go.
+            CopiedSessionEnded
         };
         Problem problem = Problem::None;
         std::string folder;  // the folder named (empty when none is)
@@ -131,7 +138,9 @@ public:
     // an existing folder and the very folder the backup came from, and when
     // the session is this program folder's: started in it, or in the folder
     // it was moved from (on the same disk or another), not in a folder that
-    // still stands at its path with this one a copy of it.
+    // still stands at its path with this one a copy of it. Only a session
+    // that that folder no longer has in the game folder, for certain, is
+    // one the copy may drop.
     Target RestoreTarget() const;
 
     struct Outcome {

@@ -2,8 +2,9 @@
 // its own is exported there, so that every other program folder set to the
 // same game folder can see it.
 //
-// "\zekskirmish.session" in the game folder names the program folder: its
-// path on the first line, its identity (device and inode) on the second. It
+// "\zekskirmish.session" in the game folder names the program folder as a
+// FolderRecord: its path on the first line, its identity (device and
+// inode) on the second, and its birth time on a fourth where known. It
 // is written before the export's first file and removed after End Game's
 // last, so that the game folder is, after End Game, exactly as it was. While
 // it names another program folder whose session is still in this game

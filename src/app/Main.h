@@ -129,8 +129,9 @@ public:
     void Start_Click();
     void EndGame_Click();
     void test_Click();
-    // End Game in a copy of the program folder the game was started in.
-    void EndCopiedSession(const std::string& startedIn);
+    // End Game in a copy of the program folder the game was started in,
+    // while the game may be in progress there or once it has been ended.
+    void EndCopiedSession(const std::string& startedIn, bool endedThere);
 
     // The Help menu (help/).
     void Help2_Click();

@@ -43,6 +43,34 @@ std::optional<platform::FolderIdentity> parseIdentity(const std::string& text) {
     return identity;
 }
 
+const std::string kBirth = "birth ";
+
+// "seconds.nanoseconds", the nanoseconds in nine digits.
+std::string birthText(const platform::BirthTime& birth) {
+    std::string nanoseconds = std::to_string(birth.nanoseconds);
+    nanoseconds.insert(0, 9 - std::min<std::size_t>(9, nanoseconds.size()), '0');
+    return kBirth + std::to_string(birth.seconds) + "." + nanoseconds;
+}
+
+std::optional<platform::BirthTime> parseBirth(const std::string& line) {
+    if (!line.starts_with(kBirth)) {
+        return std::nullopt;
+    }
+    platform::BirthTime birth;
+    const char* end = line.data() + line.size();
+    auto [afterSeconds, secondsError] =
+        std::from_chars(line.data() + kBirth.size(), end, birth.seconds);
+    if (secondsError != std::errc() || end - afterSeconds != 10 || *afterSeconds != '.') {
+        return std::nullopt;
+    }
+    auto [afterNanoseconds, nanosecondsError] =
+        std::from_chars(afterSeconds + 1, end, birth.nanoseconds);
+    if (nanosecondsError != std::errc() || afterNanoseconds != end) {
+        return std::nullopt;
+    }
+    return birth;
+}
+
 bool needsEscape(unsigned char c) {
     return c < 0x20 || c == 0x7f || c == '%';
 }
@@ -96,8 +124,12 @@ std::string FolderRecordText(const FolderRecord& record) {
             std::to_string(record.identity->device) + " " + std::to_string(record.identity->inode);
     }
     text += "\r\n";
-    if (split) {
+    const bool born = record.identity && record.identity->birth;
+    if (split || born) {
         text += EscapedLine(record.folder) + "\r\n";
+    }
+    if (born) {
+        text += birthText(*record.identity->birth) + "\r\n";
     }
     return text;
 }
@@ -111,6 +143,9 @@ FolderRecord ParseFolderRecord(const std::string& text) {
             record.folder = *whole;
         }
     }
+    if (lines.size() > 3 && record.identity) {
+        record.identity->birth = parseBirth(lines[3]);
+    }
     return record;
 }
 
@@ -119,7 +154,7 @@ Sameness Compare(const std::optional<platform::FolderIdentity>& a,
     if (!a || !b) {
         return Sameness::CannotTell;
     }
-    if (a->inode != b->inode) {
+    if (a->inode != b->inode || (a->birth && b->birth && *a->birth != *b->birth)) {
         return Sameness::Other;
     }
     return a->device == b->device ? Sameness::Same : Sameness::CannotTell;

@@ -1,6 +1,7 @@
 // The small text records the program keeps about its own state
 // (backup.source, export.pending, the game folder's session record): lines
-// ended by CR LF, and folder identities written as "device inode".
+// ended by CR LF, and folder identities written as "device inode", with the
+// birth time on a line of its own.
 #pragma once
 
 #include <optional>
@@ -23,7 +24,11 @@ bool Blank(const std::string& text);
 // feed cannot stand on one line: its first line then shows it with "?" for
 // each line feed, for older readers, and a third line holds it whole, with
 // "%", CR, LF and the other control characters written "%XX" (hexadecimal).
-// A record without a third line reads as it always did.
+// Where the folder's birth time is known, the third line is written for
+// every path, and a fourth holds "birth seconds.nanoseconds": older readers
+// read the first three lines only, and find the path and the device and
+// inode numbers they know. A record without a third or a fourth line reads
+// as it always did.
 struct FolderRecord {
     std::string folder;
     std::optional<platform::FolderIdentity> identity;
@@ -39,11 +44,12 @@ FolderRecord ParseFolderRecord(const std::string& text);
 std::string EscapedLine(const std::string& text);
 std::optional<std::string> UnescapedLine(const std::string& line);
 
-// Whether two folder identities name one folder. A disk attached again
-// (after a reboot or a re-plug) keeps its folders' inodes but may get
-// another device number: the same inode on another device cannot be told
-// apart from another folder, and neither can a folder whose identity is not
-// known.
+// Whether two folder identities name one folder. Another inode number, or
+// another birth time where both are known, is another folder. A disk
+// attached again (after a reboot or a re-plug) keeps its folders' inodes
+// and birth times but may get another device number: the same inode on
+// another device cannot be told apart from another folder, and neither can
+// a folder whose identity is not known.
 enum class Sameness { Same, Other, CannotTell };
 Sameness Compare(const std::optional<platform::FolderIdentity>& a,
                  const std::optional<platform::FolderIdentity>& b);

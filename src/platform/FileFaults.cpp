@@ -11,6 +11,7 @@ namespace {
 std::optional<CopyFault> copyFault;
 std::function<void(const FileEvent&)> recorder;
 std::function<int(const std::string&)> accessFaultOf;
+std::function<std::optional<FolderNumbers>(const std::string&)> folderNumbersOf;
 
 }  // namespace
 
@@ -24,6 +25,11 @@ void setFileRecorder(std::function<void(const FileEvent&)> newRecorder) {
 
 void setAccessFault(std::function<int(const std::string& native)> fault) {
     accessFaultOf = std::move(fault);
+}
+
+void setFolderNumbers(
+    std::function<std::optional<FolderNumbers>(const std::string& native)> numbers) {
+    folderNumbersOf = std::move(numbers);
 }
 
 namespace detail {
@@ -40,6 +46,10 @@ void record(FileStep step, const std::string& path, const std::string& target) {
 
 int accessFault(const std::string& native) {
     return accessFaultOf ? accessFaultOf(native) : 0;
+}
+
+std::optional<FolderNumbers> injectedNumbers(const std::string& native) {
+    return folderNumbersOf ? folderNumbersOf(native) : std::nullopt;
 }
 
 const CopyFault* copyFaultFor(const std::string& source, const std::string& destination) {

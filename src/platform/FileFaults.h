@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -29,6 +30,17 @@ void setCopyFault(std::optional<CopyFault> fault);
 // folder that the user may not read would, whatever rights the tests run
 // with.
 void setAccessFault(std::function<int(const std::string& native)> fault);
+
+// While set, a folder's identity (Folders.h) takes the device and inode
+// numbers `numbers` gives for its native path, where it gives any: a folder
+// made at a freed inode number, as file systems hand them out again, or one
+// on another disk.
+struct FolderNumbers {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+void setFolderNumbers(
+    std::function<std::optional<FolderNumbers>(const std::string& native)> numbers);
 
 // The steps that decide what survives a power cut, for tests that check
 // their order. `path` is the native path acted on; `target` is the

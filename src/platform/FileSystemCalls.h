@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <optional>
 #include <string>
 
 #include "platform/FileFaults.h"
@@ -33,6 +34,8 @@ bool recording();
 void record(FileStep step, const std::string& path, const std::string& target = {});
 // The error number an injected fault gives an access of `native`, or 0.
 int accessFault(const std::string& native);
+// The device and inode numbers a test gives the folder at `native`, if any.
+std::optional<FolderNumbers> injectedNumbers(const std::string& native);
 // The fault injected into the copy from `source` to `destination` (the
 // caller's path texts), or null.
 const CopyFault* copyFaultFor(const std::string& source, const std::string& destination);

@@ -1,6 +1,8 @@
 #include "platform/Folders.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "platform/FileError.h"
 #include "platform/FileSystemCalls.h"
@@ -24,12 +26,27 @@ void makeFolder(const std::string& path) {
 }
 
 std::optional<FolderIdentity> folderIdentity(const std::string& path) {
-    struct stat st {};
-    if (statPath(nativePath(path), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    const std::string native = nativePath(path);
+    // One look-up for all three, so that they are of one folder. The device
+    // number is the one stat() gives, which records before the birth time
+    // hold.
+    struct statx st {};
+    if (faulted(native) ||
+        ::statx(AT_FDCWD, native.c_str(), 0, STATX_TYPE | STATX_INO | STATX_BTIME, &st) != 0 ||
+        (st.stx_mask & STATX_TYPE) == 0 || !S_ISDIR(st.stx_mode)) {
         return std::nullopt;
     }
-    return FolderIdentity{static_cast<std::uint64_t>(st.st_dev),
-                          static_cast<std::uint64_t>(st.st_ino)};
+    FolderIdentity identity{makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, {}};
+    // A file system without birth times may still fill the field with zero.
+    if ((st.stx_mask & STATX_BTIME) != 0 &&
+        (st.stx_btime.tv_sec != 0 || st.stx_btime.tv_nsec != 0)) {
+        identity.birth = BirthTime{st.stx_btime.tv_sec, st.stx_btime.tv_nsec};
+    }
+    if (const std::optional<FolderNumbers> numbers = injectedNumbers(native)) {
+        identity.device = numbers->device;
+        identity.inode = numbers->inode;
+    }
+    return identity;
 }
 
 }  // namespace platform

@@ -14,10 +14,19 @@ void makeFolder(const std::string& path);
 
 // The identity of an existing folder, links followed: the same however its
 // path is spelled, and another for another folder put at the same path
-// later (a folder renamed away, a link pointed elsewhere).
+// later (a folder renamed away, a link pointed elsewhere). File systems hand
+// a freed inode number out again, often at once (remove a folder, make one
+// at the same path, and it may get the old number back): where the file
+// system keeps a folder's birth time, that tells the later folder apart.
+struct BirthTime {
+    std::int64_t seconds = 0;
+    std::uint32_t nanoseconds = 0;
+    bool operator==(const BirthTime&) const = default;
+};
 struct FolderIdentity {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
+    std::optional<BirthTime> birth;  // none where the file system keeps none
     bool operator==(const FolderIdentity&) const = default;
 };
 std::optional<FolderIdentity> folderIdentity(const std::string& path);

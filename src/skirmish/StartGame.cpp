@@ -90,8 +90,10 @@ void Main::EndGame_Click() {
         SetStartState();  // nothing was exported, so nothing is to undo
         return;
     }
-    if (target.problem == BackupTree::Target::Problem::CopiedSession) {
-        EndCopiedSession(target.folder);
+    if (target.problem == BackupTree::Target::Problem::CopiedSession ||
+        target.problem == BackupTree::Target::Problem::CopiedSessionEnded) {
+        EndCopiedSession(target.folder,
+                         target.problem == BackupTree::Target::Problem::CopiedSessionEnded);
         return;
     }
     if (target.problem != BackupTree::Target::Problem::None) {
@@ -158,10 +160,25 @@ void Main::EndGame_Click() {
 
 // This program folder is a copy of the one the game was started in, which
 // still stands at its path: its backup is that folder's, taken before the
-// game, and put back now it could undo what the game saved since. Only the
-// copy's own record of the game goes.
-void Main::EndCopiedSession(const std::string& startedIn) {
+// game, and put back now it could undo what the game saved since. While
+// the game may be in progress there, the copy changes nothing, and keeps
+// its backup: should that folder be deleted (the second half of a move by
+// hand, say), the copy's End Game restores from it. Once the game has been
+// ended there, only the copy's own record of the game goes.
+void Main::EndCopiedSession(const std::string& startedIn, bool endedThere) {
     const std::string original = Printable(startedIn);
+    const std::string copy = "this folder, " + Printable(ProgramDir()) + ", is a copy of that one";
+    if (!endedThere) {
+        forms::MsgBox("The game in progress was set up by Zekvarin Skirmish Mode in " + original +
+                          ", and " + copy +
+                          ": only there can End Game restore the game's files, so nothing was "
+                          "restored from here.  This folder keeps its backup and still counts "
+                          "the game as in progress, until the game has been ended there."
+                          "\r\n\r\nTo end the game, start Zekvarin Skirmish Mode in " +
+                          original + " and press End Game there, then press End Game here again.",
+                      forms::style::Information, "End Game");
+        return;
+    }
     std::string outcome;
     try {
         backupTree.DropCopiedSession();
@@ -169,14 +186,14 @@ void Main::EndCopiedSession(const std::string& startedIn) {
     } catch (const std::exception&) {
         outcome = "This folder still counts the game as in progress, as its record " +
                   Printable(ProgramDir()) + BackupTree::kMarker + " could not be removed:\r\n\r\n" +
-                  Printable(DescribeError(std::current_exception()));
+                  Printable(DescribeError(std::current_exception())) +
+                  "\r\n\r\nPress End Game here again once that file can be removed.";
     }
-    forms::MsgBox("The game in progress was set up by Zekvarin Skirmish Mode in " + original +
-                      ", and this folder, " + Printable(ProgramDir()) +
-                      ", is a copy of that one: only there can End Game restore the game's "
-                      "files, so nothing was restored from here.  " +
-                      outcome + "\r\n\r\nTo end the game, start Zekvarin Skirmish Mode in " +
-                      original + " and press End Game there.",
+    forms::MsgBox("The game was set up by Zekvarin Skirmish Mode in " + original + ", and " + copy +
+                      ".  The game has since been ended there and the game's files put back, so "
+                      "nothing was restored from here: that could undo what the game has saved "
+                      "since.  " +
+                      outcome,
                   forms::style::Information, "End Game");
     if (!backupTree.SessionPending()) {
         SetStartState();

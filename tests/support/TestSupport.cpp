@@ -1,11 +1,13 @@
 #include "support/TestSupport.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -119,6 +121,25 @@ ScopedEnv::~ScopedEnv() {
 FileFaults::~FileFaults() {
     platform::setCopyFault(std::nullopt);
     platform::setAccessFault(nullptr);
+    platform::setFolderNumbers(nullptr);
+}
+
+void FileFaults::numbers(const fs::path& folder, const fs::path& numbersOf) {
+    struct stat st {};
+    if (::stat(numbersOf.c_str(), &st) != 0) {
+        throw std::runtime_error("no folder to take the numbers of: " + numbersOf.string());
+    }
+    const platform::FolderNumbers numbers{st.st_dev, st.st_ino};
+    platform::setFolderNumbers([path = folder.string(), numbers](
+                                   std::string native) -> std::optional<platform::FolderNumbers> {
+        while (native.size() > 1 && native.back() == '/') {
+            native.pop_back();
+        }
+        if (native == path) {
+            return numbers;
+        }
+        return std::nullopt;
+    });
 }
 
 void FileFaults::copy(platform::CopyFault fault) {
@@ -181,7 +202,25 @@ std::string ownFolderFailureText(const fs::path& gameDir, const fs::path& folder
 }
 
 std::string sessionProgramLine(const fs::path& programDir) {
-    return "program\t" + programDir.string() + "%0D%0A" + identityOf(programDir) + "%0D%0A\r\n";
+    std::string line = folderRecordOf(programDir);
+    for (std::size_t at = 0; (at = line.find("\r\n", at)) != std::string::npos;) {
+        line.replace(at, 2, "%0D%0A");
+    }
+    return "program\t" + line + "\r\n";
+}
+
+std::string folderRecordOf(const fs::path& folder) {
+    const std::string path = folder.string();
+    std::string record = path + "\r\n" + identityOf(folder) + "\r\n";
+    struct statx st {};
+    if (::statx(AT_FDCWD, folder.c_str(), 0, STATX_BTIME, &st) == 0 &&
+        (st.stx_mask & STATX_BTIME) != 0 && st.stx_btime.tv_sec != 0) {
+        char nanoseconds[16];
+        std::snprintf(nanoseconds, sizeof nanoseconds, "%09u", st.stx_btime.tv_nsec);
+        record +=
+            path + "\r\nbirth " + std::to_string(st.stx_btime.tv_sec) + "." + nanoseconds + "\r\n";
+    }
+    return record;
 }
 
 std::string identityOf(const fs::path& folder) {
@@ -317,6 +356,14 @@ std::unique_ptr<forms::headless::Driver> endGameAt(const fs::path& programDir) {
     run->click("Main", "EndGame");
     run->run();
     return run;
+}
+
+void endGameIn(const fs::path& programDir, const ProgramFixture& fx, const Snapshot& originals) {
+    std::unique_ptr<forms::headless::Driver> run = endGameAt(programDir);
+    EXPECT_TRUE(run->messages().empty()) << run->messages().front().prompt;
+    EXPECT_TRUE(startState());
+    EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), originals));
+    EXPECT_FALSE(fs::exists(recordOf(fx)));
 }
 
 fs::path markerOf(const fs::path& programDir) {

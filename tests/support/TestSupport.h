@@ -149,6 +149,11 @@ public:
     // The same accesses raise `error` instead: an error that is no file
     // error (memory that runs out, a system call of the library's).
     void raise(const std::string& suffix, std::exception_ptr error);
+    // The folder at `folder`, whenever one stands there, has the device
+    // and inode numbers that `numbersOf` has now: a folder made at a freed
+    // inode number, as file systems hand them out again. Its birth time
+    // stays its own.
+    void numbers(const fs::path& folder, const fs::path& numbersOf);
 };
 
 // Start Game with Easy, and the launch.
@@ -167,8 +172,13 @@ std::string programHeader(int level);
 std::string ownFolderFailureText(const fs::path& gameDir, const fs::path& folder,
                                  const std::string& failure);
 
-// A folder's identity as the backup records it: "device inode".
+// A folder's device and inode numbers as a record holds them: "device
+// inode" (with no birth time, the whole identity of a record written before
+// birth times were kept).
 std::string identityOf(const fs::path& folder);
+// The record naming a folder (a plain path) as the program writes it: the
+// path, its identity and, where the file system keeps one, its birth time.
+std::string folderRecordOf(const fs::path& folder);
 // The session marker's line naming the program folder the session was
 // started in, CR LF included, for a plain path.
 std::string sessionProgramLine(const fs::path& programDir);
@@ -196,6 +206,9 @@ fs::path recordOf(const ProgramFixture& fx);
 std::string inProgressIn(const fs::path& programDir);
 // The program started in a folder, End Game clicked, run until it waits.
 std::unique_ptr<forms::headless::Driver> endGameAt(const fs::path& programDir);
+// The same, and End Game must then have put the originals back in the
+// fixture's game folder, silently, and taken the record away.
+void endGameIn(const fs::path& programDir, const ProgramFixture& fx, const Snapshot& originals);
 // Leaves the program by File, Exit.
 void leave(forms::headless::Driver& d);
 
