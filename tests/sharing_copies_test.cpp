@@ -15,10 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using forms::headless::Driver;
+using testing_support::contains;
 using testing_support::endGameAt;
 using testing_support::endGameIn;
-using testing_support::exportEasy;
 using testing_support::FileFaults;
+using testing_support::kInformation;
 using testing_support::leave;
 using testing_support::markerOf;
 using testing_support::ProgramFixture;
@@ -29,12 +30,6 @@ using testing_support::snapshot;
 using testing_support::Snapshot;
 using testing_support::startAt;
 using testing_support::writeFile;
-
-constexpr int kInformation = 64;
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 // End Game in a copy of the program folder: one box titled "End Game"
 // naming the folder the game was started in, saying `says`. The run stays
@@ -78,9 +73,7 @@ TEST(CopiedProgramFolder, KeepsItsBackupUntilTheGameHasEndedWhereItWasStarted) {
         SCOPED_TRACE(c.name);
         ProgramFixture fx;
         const Snapshot originals = snapshot(fx.gameDir());
-        fx.start();
-        exportEasy(fx.driver());
-        leave(fx.driver());
+        testing_support::startAndExport(fx);
         const fs::path copy = fx.programDir().parent_path() / "program-copy";
         fs::copy(fx.programDir(), copy, fs::copy_options::recursive);
         if (c.then == Then::MovedBeforeAnyEndGame) {
@@ -123,9 +116,7 @@ TEST(NewFolderAtAnOldPath, IsNotTheFolderThatStoodThereAtTheSameInodeNumber) {
         const Snapshot originals = snapshot(fx.gameDir());
         ASSERT_TRUE(contains(testing_support::folderRecordOf(fx.programDir()), "birth "))
             << "the temporary folder's file system keeps no birth times";
-        fx.start();
-        exportEasy(fx.driver());
-        leave(fx.driver());
+        testing_support::startAndExport(fx);
         const fs::path old = fx.programDir();
         const fs::path moved = old.parent_path() / "program-moved";
         fs::copy(old, moved, fs::copy_options::recursive);

@@ -166,9 +166,7 @@ TEST(RecordLeftover, IsSweptAtTheStartAndAtEveryBackup) {
 // must not take that record for its own.
 TEST(RecordOfAnotherFolderAtThisPath, IsNotThisProgramFoldersOwn) {
     ProgramFixture fx;
-    fx.start();
-    exportEasy(fx.driver());
-    leave(fx.driver());
+    testing_support::startAndExport(fx);
     const fs::path renamed = fx.programDir().parent_path() / "program-renamed";
     fs::rename(fx.programDir(), renamed);
     const fs::path install =
@@ -188,9 +186,7 @@ TEST(RecordOfAnotherFolderAtThisPath, IsNotThisProgramFoldersOwn) {
 TEST(RecordOnADiskAttachedAgain, IsStillThisProgramFoldersOwn) {
     ProgramFixture fx;
     const Snapshot originals = snapshot(fx.gameDir());
-    fx.start();
-    exportEasy(fx.driver());
-    leave(fx.driver());
+    testing_support::startAndExport(fx);
     std::string record = testing_support::readFile(recordOf(fx));
     const std::size_t device = record.find("\r\n") + 2;
     const std::size_t space = record.find(' ', device);

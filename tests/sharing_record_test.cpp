@@ -23,16 +23,16 @@ namespace {
 
 namespace fs = std::filesystem;
 using forms::headless::Driver;
+using testing_support::contains;
 using testing_support::endGameIn;
 using testing_support::exportEasy;
 using testing_support::FileFaults;
 using testing_support::FileSteps;
-using testing_support::inProgressIn;
+using testing_support::kInformation;
 using testing_support::leave;
 using testing_support::markerOf;
 using testing_support::ProgramFixture;
 using testing_support::programFolderAt;
-using testing_support::readFile;
 using testing_support::recordOf;
 using testing_support::sameFiles;
 using testing_support::snapshot;
@@ -40,20 +40,12 @@ using testing_support::Snapshot;
 using testing_support::startAt;
 using testing_support::writeFile;
 
-constexpr int kInformation = 64;
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 // A write of the record killed before its rename leaves the record's
 // temporary in the game folder itself: End Game sweeps it.
 TEST(SessionRecord, EndGameSweepsTheLeftoverOfAKilledWriteOfTheRecord) {
     ProgramFixture fx;
     const Snapshot originals = snapshot(fx.gameDir());
-    fx.start();
-    exportEasy(fx.driver());
-    leave(fx.driver());
+    testing_support::startAndExport(fx);
     fs::remove(recordOf(fx));
     writeFile(fx.gameDir() / ".zekskirmish.session.zektmp-Xy34Zw", "half a record");
     endGameIn(fx.programDir(), fx, originals);

@@ -37,9 +37,7 @@ TEST(TwoProgramFolders, NeitherTakesTheOthersSkirmishForTheGamesFiles) {
     ProgramFixture fx;
     const fs::path b = testing_support::secondProgramFolder(fx);
     const Snapshot originals = snapshot(fx.gameDir());
-    fx.start();
-    exportEasy(fx.driver());
-    leave(fx.driver());
+    testing_support::startAndExport(fx);
     ASSERT_TRUE(fs::exists(recordOf(fx)));
     const Snapshot exported = snapshot(fx.gameDir());
     {
@@ -89,9 +87,7 @@ TEST(TwoProgramFolders, EndGameWaitsForTheSkirmishExportedLater) {
         leave(*runB);
     }
     fs::remove(recordOf(fx));
-    fx.start();
-    exportEasy(fx.driver());
-    leave(fx.driver());
+    testing_support::startAndExport(fx);
     {
         std::unique_ptr<Driver> runB = endGameAt(b);
         ASSERT_EQ(runB->messages().size(), 1u);
@@ -125,9 +121,7 @@ TEST(TwoProgramFolders, StaleRecordIsSaidOnceAndCleared) {
         SCOPED_TRACE(c.name);
         ProgramFixture fx;
         const fs::path b = testing_support::secondProgramFolder(fx);
-        fx.start();
-        exportEasy(fx.driver());
-        leave(fx.driver());
+        testing_support::startAndExport(fx);
         c.strand(fx);
         const fs::path starting = c.startOther ? b : fx.programDir();
         for (int start = 1; start <= 2; ++start) {

@@ -366,6 +366,12 @@ void endGameIn(const fs::path& programDir, const ProgramFixture& fx, const Snaps
     EXPECT_FALSE(fs::exists(recordOf(fx)));
 }
 
+void startAndExport(ProgramFixture& fx) {
+    fx.start();
+    exportEasy(fx.driver());
+    leave(fx.driver());
+}
+
 fs::path markerOf(const fs::path& programDir) {
     return programDir / "BACKUP" / "export.pending";
 }

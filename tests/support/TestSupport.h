@@ -158,6 +158,15 @@ public:
 
 // Start Game with Easy, and the launch.
 void exportEasy(forms::headless::Driver& d);
+// The fixture's program started, a game exported with Easy, and the program
+// left by File, Exit: the skirmish waits in the game folder for End Game.
+void startAndExport(ProgramFixture& fx);
+
+// The style of an information box.
+constexpr int kInformation = 64;
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 // What a critical start-up message ends with, before the program ends.
 inline const std::string kCloseNotice = "\r\n\r\nZekvarin Skirmish Mode will now close.";
