@@ -114,12 +114,9 @@ TEST(Originals, AnotherFolderAtTheGamesPathReachesTheOffer) {
          },
          cannotTell},
         {"the same folder on a disk attached again: another device number", false,
-         [](ProgramFixture& fx, const fs::path& install) {
-             const std::string identity = testing_support::identityOf(install);
-             const std::string device = identity.substr(0, identity.find(' '));
-             writeFile(fx.programDir() / "BACKUP" / "backup.source",
-                       install.string() + "\r\n" + std::to_string(std::stoull(device) + 1) +
-                           identity.substr(device.size()) + "\r\n");
+         [](ProgramFixture& fx, const fs::path&) {
+             const fs::path source = fx.programDir() / "BACKUP" / "backup.source";
+             writeFile(source, testing_support::onAnotherDevice(testing_support::readFile(source)));
          },
          cannotTell},
     };

@@ -187,12 +187,8 @@ TEST(RecordOnADiskAttachedAgain, IsStillThisProgramFoldersOwn) {
     ProgramFixture fx;
     const Snapshot originals = snapshot(fx.gameDir());
     testing_support::startAndExport(fx);
-    std::string record = testing_support::readFile(recordOf(fx));
-    const std::size_t device = record.find("\r\n") + 2;
-    const std::size_t space = record.find(' ', device);
-    record.replace(device, space - device,
-                   std::to_string(std::stoull(record.substr(device, space - device)) + 1));
-    writeFile(recordOf(fx), record);
+    writeFile(recordOf(fx),
+              testing_support::onAnotherDevice(testing_support::readFile(recordOf(fx))));
     endGameIn(fx.programDir(), fx, originals);
 }
 

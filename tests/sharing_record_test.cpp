@@ -38,6 +38,7 @@ using testing_support::sameFiles;
 using testing_support::snapshot;
 using testing_support::Snapshot;
 using testing_support::startAt;
+using testing_support::startGameAt;
 using testing_support::writeFile;
 
 // A write of the record killed before its rename leaves the record's
@@ -94,9 +95,7 @@ TEST(SessionRecord, AnotherProgramFolderSeesTheRecordOnEveryRoad) {
         const fs::path b = programFolderAt(root / c.programB, bGame);
         const Snapshot exported = snapshot(fx.gameDir());
         {
-            std::unique_ptr<Driver> runB = startAt(b);
-            runB->click("Main", "Start");
-            runB->run();
+            std::unique_ptr<Driver> runB = startGameAt(b);
             ASSERT_EQ(runB->messages().size(), 2u);  // at the start, and at Start Game
             for (const auto& message : runB->messages()) {
                 EXPECT_EQ(message.title, "Error- File Backup");

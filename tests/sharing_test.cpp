@@ -29,6 +29,7 @@ using testing_support::sameFiles;
 using testing_support::snapshot;
 using testing_support::Snapshot;
 using testing_support::startAt;
+using testing_support::startGameAt;
 
 // A exports and leaves; B starts and tries Start Game; A ends its game; B
 // plays and ends a game of its own; A starts again. No step takes the
@@ -41,9 +42,7 @@ TEST(TwoProgramFolders, NeitherTakesTheOthersSkirmishForTheGamesFiles) {
     ASSERT_TRUE(fs::exists(recordOf(fx)));
     const Snapshot exported = snapshot(fx.gameDir());
     {
-        std::unique_ptr<Driver> runB = startAt(b);
-        runB->click("Main", "Start");
-        runB->run();
+        std::unique_ptr<Driver> runB = startGameAt(b);
         ASSERT_EQ(runB->messages().size(), 2u);  // at the start, and at Start Game
         for (const auto& message : runB->messages()) {
             EXPECT_EQ(message.title, "Error- File Backup");

@@ -129,9 +129,10 @@ public:
     void Start_Click();
     void EndGame_Click();
     void test_Click();
-    // End Game in a copy of the program folder the game was started in,
-    // while the game may be in progress there or once it has been ended.
-    void EndCopiedSession(const std::string& startedIn, bool endedThere);
+    // End Game in a copy of the program folder the game was started in
+    // (`target.folder`), while the game may be in progress there or once it
+    // has been ended.
+    void EndCopiedSession(const BackupTree::Target& target);
 
     // The Help menu (help/).
     void Help2_Click();

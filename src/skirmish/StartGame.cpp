@@ -92,8 +92,7 @@ void Main::EndGame_Click() {
     }
     if (target.problem == BackupTree::Target::Problem::CopiedSession ||
         target.problem == BackupTree::Target::Problem::CopiedSessionEnded) {
-        EndCopiedSession(target.folder,
-                         target.problem == BackupTree::Target::Problem::CopiedSessionEnded);
+        EndCopiedSession(target);
         return;
     }
     if (target.problem != BackupTree::Target::Problem::None) {
@@ -165,10 +164,10 @@ void Main::EndGame_Click() {
 // its backup: should that folder be deleted (the second half of a move by
 // hand, say), the copy's End Game restores from it. Once the game has been
 // ended there, only the copy's own record of the game goes.
-void Main::EndCopiedSession(const std::string& startedIn, bool endedThere) {
-    const std::string original = Printable(startedIn);
+void Main::EndCopiedSession(const BackupTree::Target& target) {
+    const std::string original = Printable(target.folder);
     const std::string copy = "this folder, " + Printable(ProgramDir()) + ", is a copy of that one";
-    if (!endedThere) {
+    if (target.problem == BackupTree::Target::Problem::CopiedSession) {
         forms::MsgBox("The game in progress was set up by Zekvarin Skirmish Mode in " + original +
                           ", and " + copy +
                           ": only there can End Game restore the game's files, so nothing was "

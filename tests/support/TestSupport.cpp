@@ -223,6 +223,14 @@ std::string folderRecordOf(const fs::path& folder) {
     return record;
 }
 
+std::string onAnotherDevice(std::string record) {
+    const std::size_t device = record.find("\r\n") + 2;
+    const std::size_t space = record.find(' ', device);
+    record.replace(device, space - device,
+                   std::to_string(std::stoull(record.substr(device, space - device)) + 1));
+    return record;
+}
+
 std::string identityOf(const fs::path& folder) {
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0) {
@@ -351,11 +359,24 @@ std::string inProgressIn(const fs::path& programDir) {
            " is in progress there";
 }
 
-std::unique_ptr<forms::headless::Driver> endGameAt(const fs::path& programDir) {
+namespace {
+
+std::unique_ptr<forms::headless::Driver> clickAt(const fs::path& programDir,
+                                                 const std::string& button) {
     std::unique_ptr<forms::headless::Driver> run = startAt(programDir);
-    run->click("Main", "EndGame");
+    run->click("Main", button);
     run->run();
     return run;
+}
+
+}  // namespace
+
+std::unique_ptr<forms::headless::Driver> startGameAt(const fs::path& programDir) {
+    return clickAt(programDir, "Start");
+}
+
+std::unique_ptr<forms::headless::Driver> endGameAt(const fs::path& programDir) {
+    return clickAt(programDir, "EndGame");
 }
 
 void endGameIn(const fs::path& programDir, const ProgramFixture& fx, const Snapshot& originals) {

@@ -188,6 +188,10 @@ std::string identityOf(const fs::path& folder);
 // The record naming a folder (a plain path) as the program writes it: the
 // path, its identity and, where the file system keeps one, its birth time.
 std::string folderRecordOf(const fs::path& folder);
+// A folder record as the program writes it, for the same folder on a disk
+// attached again: its device number one higher, its inode number and birth
+// time as they were.
+std::string onAnotherDevice(std::string record);
 // The session marker's line naming the program folder the session was
 // started in, CR LF included, for a plain path.
 std::string sessionProgramLine(const fs::path& programDir);
@@ -213,7 +217,9 @@ fs::path programFolderAt(const fs::path& folder, const std::string& gameDirText)
 fs::path recordOf(const ProgramFixture& fx);
 // How a refusal names the program folder whose skirmish is in progress.
 std::string inProgressIn(const fs::path& programDir);
-// The program started in a folder, End Game clicked, run until it waits.
+// The program started in a folder, Start Game or End Game clicked, run
+// until it waits.
+std::unique_ptr<forms::headless::Driver> startGameAt(const fs::path& programDir);
 std::unique_ptr<forms::headless::Driver> endGameAt(const fs::path& programDir);
 // The same, and End Game must then have put the originals back in the
 // fixture's game folder, silently, and taken the record away.
