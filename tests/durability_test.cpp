@@ -83,6 +83,7 @@ TEST(Durability, BackupAndMarkerReachTheDiskBeforeTheExportTouchesTheGame) {
     const std::string game = fx.gameDir().string();
     const std::string backup = (fx.programDir() / "BACKUP").string();
     const std::string marker = backup + "/export.pending";
+    const std::string sums = backup + "/export.sums";
     const std::string record = game + "/zekskirmish.session";
     const std::size_t firstExportWrite = findFrom(events, 0, [&](const FileEvent& e) {
         return e.step == FileStep::Write && under(e.target, game) && e.target != record;
@@ -97,6 +98,7 @@ TEST(Durability, BackupAndMarkerReachTheDiskBeforeTheExportTouchesTheGame) {
     std::size_t exported = 0;
     bool markerSeen = false;
     bool recordSeen = false;
+    bool sumsSeen = false;
     for (const Durable& file : durableSteps(events)) {
         SCOPED_TRACE(file.target);
         // Every file's data is on disk before its name switches over, and
@@ -105,10 +107,11 @@ TEST(Durability, BackupAndMarkerReachTheDiskBeforeTheExportTouchesTheGame) {
         EXPECT_LT(file.synced, file.renamed);
         EXPECT_LT(file.renamed, file.folderSynced);
         EXPECT_LT(file.folderSynced, events.size());
-        if (file.target == marker || file.target == record) {
-            // The session is on record on both sides before the game's
-            // first file is touched.
+        if (file.target == marker || file.target == sums || file.target == record) {
+            // The session is on record on both sides, with what the export
+            // writes, before the game's first file is touched.
             markerSeen |= file.target == marker;
+            sumsSeen |= file.target == sums;
             recordSeen |= file.target == record;
             EXPECT_LT(file.folderSynced, firstExportWrite);
         } else if (under(file.target, backup)) {
@@ -119,6 +122,7 @@ TEST(Durability, BackupAndMarkerReachTheDiskBeforeTheExportTouchesTheGame) {
         }
     }
     EXPECT_TRUE(markerSeen);
+    EXPECT_TRUE(sumsSeen);
     EXPECT_TRUE(recordSeen);
     // The 152 copies and the record of the folder they came from, at the
     // start and again, fresh, at Start Game.

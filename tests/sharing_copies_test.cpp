@@ -50,7 +50,6 @@ std::unique_ptr<Driver> copyEndGameSays(const fs::path& copy, const fs::path& or
 }
 
 const std::string kKept = "This folder keeps its backup and still counts the game as in progress";
-const std::string kEnded = "The game has since been ended there";
 
 // A copy of the program folder made during the game (cp -a, the first half
 // of a move by hand, or a home backup restored) restores nothing while the
@@ -95,12 +94,7 @@ TEST(CopiedProgramFolder, KeepsItsBackupUntilTheGameHasEndedWhereItWasStarted) {
         }
         endGameIn(fx.programDir(), fx, originals);
         // The game saves after its End Game; the copy's End Game keeps it.
-        writeFile(fx.gameDir() / "SAVE" / "savgam08.hdr", "saved after the game");
-        const Snapshot saved = snapshot(fx.gameDir());
-        std::unique_ptr<Driver> run = copyEndGameSays(copy, fx.programDir(), kEnded);
-        EXPECT_TRUE(testing_support::startState());
-        EXPECT_FALSE(fs::exists(markerOf(copy)));
-        EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), saved));
+        testing_support::endedElsewhereIn(copy, fx, testing_support::saveGame(fx));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/ConfigFiles.h"
+#include "app/ExportRecord.h"
 #include "app/GameFolderRecord.h"
 #include "app/RecordText.h"
 #include "forms/Error.h"
@@ -87,8 +88,9 @@ const std::string kProgramLine = "program\t";
 }  // namespace
 
 BackupTree::Marker BackupTree::ReadMarker() const {
-    std::vector<std::string> text = Lines(platform::readTextFile(programFolder() + kMarker));
     Marker marker;
+    marker.text = platform::readTextFile(programFolder() + kMarker);
+    std::vector<std::string> text = Lines(marker.text);
     if (!text.empty()) {
         marker.folder = text.front();
         for (auto line = text.begin() + 1; line != text.end(); ++line) {
@@ -108,18 +110,44 @@ BackupTree::Marker BackupTree::ReadMarker() const {
     return marker;
 }
 
+std::optional<ExportRecord> BackupTree::ReadExportRecord(const Marker& marker) const {
+    try {
+        return ExportRecord::Parse(platform::readTextFile(programFolder() + ExportRecord::kName),
+                                   marker.text);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 void BackupTree::BeginSession(platform::FileOperation& operation, const std::string& gameDir,
                               const std::vector<CopyRow>& exportRows) const {
     using Kind = platform::FileOperation::Kind;
     Marker marker;
+    // The files of the session's earlier exports, where all are on record:
+    // a record that lacked some could take the skirmish for gone while
+    // they are still there.
+    std::optional<ExportRecord> exported;
     if (SessionPending()) {
         try {
             marker = ReadMarker();
+            // A session of another game folder starts again here.
+            exported = marker.folder == gameDir ? ReadExportRecord(marker) : ExportRecord{};
         } catch (const forms::RuntimeError&) {
         }
+    } else {
+        exported = ExportRecord{};
     }
     if (marker.folder != gameDir) {
-        marker = Marker{gameDir, {}, {}};
+        marker = Marker{"", gameDir, {}, {}};
+    }
+    if (exported) {
+        try {
+            exported->Add(operation, programFolder(), exportRows);
+        } catch (const std::exception&) {
+            // The export meets the file on its own terms; a session whose
+            // files are not all on record is judged without them.
+            exported.reset();
+        }
     }
     for (const CopyRow& row : exportRows) {
         const bool known = std::any_of(
@@ -147,21 +175,37 @@ void BackupTree::BeginSession(platform::FileOperation& operation, const std::str
             created.destination + (created.target.empty() ? "" : "\t" + created.target) + "\r\n";
     }
     platform::writeTextFile(programFolder() + kMarker, text);
+    if (exported) {
+        platform::writeTextFile(operation, programFolder() + ExportRecord::kName,
+                                exported->Text(text));
+    } else {
+        platform::removeFile(programFolder() + ExportRecord::kName);
+    }
     GameFolderRecord::Write(operation, gameDir);
 }
 
 void BackupTree::EndSession(const std::string& gameDir) const {
+    RemoveGameFolderRecord(gameDir);
+    DropSession();
+}
+
+void BackupTree::RemoveGameFolderRecord(const std::string& gameDir) const {
     GameFolderRecord::Remove(gameDir);
+}
+
+void BackupTree::DropSession() const {
+    platform::removeFile(programFolder() + kMarker);
     try {
-        platform::removeFile(programFolder() + kMarker);
-    } catch (const forms::RuntimeError&) {
-        // The next start finds the session again, and End Game, run once
-        // more, finds every file already in place.
+        platform::removeFile(programFolder() + ExportRecord::kName);
+    } catch (const std::exception&) {
+        // It was written with the marker just removed, and no other marker
+        // takes it for its own.
     }
 }
 
-void BackupTree::DropCopiedSession() const {
-    platform::removeFile(programFolder() + kMarker);
+bool BackupTree::IsCopy(const Marker& marker) const {
+    return marker.program && Compare(marker.program->identity,
+                                     platform::folderIdentity(programFolder())) == Sameness::Other;
 }
 
 bool BackupTree::CopiedFrom(const std::optional<FolderRecord>& program) const {
@@ -226,9 +270,9 @@ BackupTree::Target BackupTree::RestoreTarget() const {
         case Session::None:
             // Nothing of the program's is in the game's folder: putting the
             // backup back could only undo what the user did since.
-            return {Problem::NothingToRestore, ""};
+            return {Problem::NothingToRestore, "", ""};
         case Session::Unknown:
-            return {Problem::Unreadable, ""};
+            return {Problem::Unreadable, "", ""};
         case Session::Pending:
             break;
     }
@@ -236,36 +280,82 @@ BackupTree::Target BackupTree::RestoreTarget() const {
     try {
         marker = ReadMarker();
     } catch (const forms::RuntimeError&) {
-        return {Problem::Unreadable, ""};
+        return {Problem::Unreadable, "", ""};
+    }
+    if (std::optional<Target> judged = JudgedByGameFolder(marker)) {
+        return *judged;
     }
     if (CopiedFrom(marker.program)) {
         // That folder's session, unread or naming this game folder or one
         // that cannot be told from it, may be this game still.
         const bool inProgress = BackupTree(marker.program->folder).SessionMayBeIn(marker.folder);
         return {inProgress ? Problem::CopiedSession : Problem::CopiedSessionEnded,
-                marker.program->folder};
+                marker.program->folder, ""};
     }
-    const std::string& folder = marker.folder;
+    return FolderTarget(marker.folder);
+}
+
+BackupTree::Target BackupTree::FolderTarget(const std::string& folder) const {
+    using Problem = Target::Problem;
     if (Blank(folder)) {
-        return {Problem::NotNamed, ""};
+        return {Problem::NotNamed, "", ""};
     }
     std::string native = platform::nativePath(folder);
     if (native.empty() || native.front() != '/') {
-        return {Problem::NotFullPath, folder};
+        return {Problem::NotFullPath, folder, ""};
     }
     if (!platform::folderExists(folder)) {
-        return {Problem::Missing, folder};
+        return {Problem::Missing, folder, ""};
     }
     const std::optional<FolderRecord> source = ReadSource();
     switch (Compare(source ? source->identity : std::nullopt, platform::folderIdentity(folder))) {
         case Sameness::Same:
-            return {Problem::None, folder};
+            return {Problem::None, folder, ""};
         case Sameness::Other:
-            return {Problem::NotBackedUp, folder};
+            return {Problem::NotBackedUp, folder, ""};
         case Sameness::CannotTell:
             break;
     }
-    return {Problem::CannotTell, folder};
+    return {Problem::CannotTell, folder, ""};
+}
+
+std::optional<BackupTree::Target> BackupTree::JudgedByGameFolder(const Marker& marker) const {
+    using Problem = Target::Problem;
+    using Kind = GameFolderRecord::Holder::Kind;
+    const Target target = FolderTarget(marker.folder);
+    if (target.problem != Problem::None) {
+        return std::nullopt;
+    }
+    const GameFolderRecord::Holder holder = GameFolderRecord::Read(marker.folder);
+    const bool namesStart = holder.kind != Kind::None && holder.kind != Kind::Unreadable &&
+                            marker.program && holder.programFolder == marker.program->folder &&
+                            Compare(holder.identity, marker.program->identity) != Sameness::Other;
+    if (namesStart && IsCopy(marker)) {
+        // Only once nothing stands at that folder's path, for certain, is
+        // this folder's backup the one to put back.
+        try {
+            const std::optional<platform::FolderIdentity> there =
+                platform::lookUpFolder(marker.program->folder);
+            if (there && Compare(marker.program->identity, there) != Sameness::Other) {
+                return Target{Problem::CopiedSession, marker.program->folder, ""};
+            }
+        } catch (const forms::RuntimeError& error) {
+            return Target{Problem::CopiedUnknown, marker.program->folder,
+                          platform::describe(error)};
+        }
+        return target;
+    }
+    if (holder.kind != Kind::None && holder.kind != Kind::Stale) {
+        return target;
+    }
+    const std::optional<ExportRecord> exported = ReadExportRecord(marker);
+    if (!exported) {
+        return std::nullopt;
+    }
+    if (!exported->StillIn(marker.folder, programFolder())) {
+        return Target{Problem::EndedElsewhere, marker.folder, ""};
+    }
+    return target;
 }
 
 bool BackupTree::SessionMayBeIn(const std::string& gameDir) const {

@@ -24,6 +24,10 @@
 //   session. While the marker exists the tree
 //   holds the game's own files: no backup runs, and Main stays in the
 //   game-running state until End Game has put every backed-up file back.
+// - "\BACKUP\export.sums" records the checksums of the files the session's
+//   exports wrote into the game folder (see ExportRecord), for End Game to
+//   tell whether the skirmish is still there once the game folder's record
+//   of it is gone. Older versions neither write nor read it.
 #pragma once
 
 #include <optional>
@@ -31,6 +35,7 @@
 #include <vector>
 
 #include "app/CopySet.h"
+#include "app/ExportRecord.h"
 #include "app/Failures.h"
 #include "app/RecordText.h"
 #include "platform/FileOperation.h"
@@ -89,19 +94,22 @@ public:
     // folder, within the export's file operation: first the marker, naming
     // the files the export will create (and those an earlier export of the
     // same session created), so that every exit leads back to End Game;
-    // then the game folder's record (GameFolderRecord), so that no other
-    // program folder takes the folder's files for the game's own. Raises
-    // when either cannot be written.
+    // then the record of what the export writes (ExportRecord), for a
+    // session whose earlier exports are all on record; then the game
+    // folder's record (GameFolderRecord), so that no other program folder
+    // takes the folder's files for the game's own. Raises when a record
+    // cannot be written.
     void BeginSession(platform::FileOperation& operation, const std::string& gameDir,
                       const std::vector<CopyRow>& exportRows) const;
     // Takes the session off record, in the reverse order: the game folder's
-    // record (raising when it stays, and the session with it), then the
-    // marker.
+    // record (RemoveGameFolderRecord), then this folder's (DropSession).
     void EndSession(const std::string& gameDir) const;
-    // Ends the session of a copy of the program folder it was started in,
-    // once that folder's game has ended (see RestoreTarget): the marker
-    // goes, and nothing else. Raises when it stays.
-    void DropCopiedSession() const;
+    // Removes the game folder's record. Raises when it stays, and the
+    // session with it.
+    void RemoveGameFolderRecord(const std::string& gameDir) const;
+    // Ends the session in this program folder alone: the marker goes, then
+    // the record of the export's files. Raises when the marker stays.
+    void DropSession() const;
 
     // Removes the program's leftover temporary files from the folders of the
     // copy sets: the game's, the backup tree's and the configuration's.
@@ -129,18 +137,38 @@ public:
             CopiedSession,
             // The same, and that folder's game has been ended there: the
             // game's files are back, and the copy's session may go.
-            CopiedSessionEnded
+            CopiedSessionEnded,
+            // The game folder's record names the program folder the session
+            // was started in, `folder`, and whether that one still stands
+            // at its path cannot be looked up: `why` says why.
+            CopiedUnknown,
+            // The game folder's record of the session is gone, and no file
+            // the exports wrote into `folder` holds what they wrote: the
+            // game has been ended elsewhere, and putting the backup back
+            // could only undo what the game saved since.
+            EndedElsewhere
         };
         Problem problem = Problem::None;
         std::string folder;  // the folder named (empty when none is)
+        std::string why;     // CopiedUnknown: "folder: the system's reason"
     };
     // The folder the marker names, usable only when it is the full path of
-    // an existing folder and the very folder the backup came from, and when
-    // the session is this program folder's: started in it, or in the folder
-    // it was moved from (on the same disk or another), not in a folder that
-    // still stands at its path with this one a copy of it. Only a session
-    // that that folder no longer has in the game folder, for certain, is
-    // one the copy may drop.
+    // an existing folder and the very folder the backup came from. The game
+    // folder is the witness of whose skirmish is there:
+    // - while its record names the folder the session was started in, and
+    //   this one is another (a copy, or the folder moved by hand), the
+    //   session is this folder's to end only when nothing stands at that
+    //   folder's path for certain;
+    // - once its record is gone (or names a folder without a session there
+    //   any more), the files the exports wrote decide (ExportRecord): the
+    //   skirmish is there while one of them still holds what was written;
+    // - a record of another program folder's, or one that cannot be read,
+    //   is for the caller to refuse (Main::GameFolderFree).
+    // A session without a record of its export's files, and a game folder
+    // that is not the one backed up, are judged by the session alone: a
+    // copy restores only once the folder it was copied from no longer
+    // stands at its path, and drops its session once that folder's game
+    // has ended there.
     Target RestoreTarget() const;
 
     struct Outcome {
@@ -166,6 +194,7 @@ private:
         std::string target;       // the native path created through a link, if any
     };
     struct Marker {
+        std::string text;  // the whole file
         std::string folder;
         std::vector<Created> created;
         std::optional<FolderRecord> program;  // the program folder it was started in
@@ -175,6 +204,17 @@ private:
     bool CopiedFrom(const std::optional<FolderRecord>& program) const;
     // Raises forms::RuntimeError when the marker cannot be read.
     Marker ReadMarker() const;
+    // The record of the export's files written with this marker, if it is
+    // there and whole.
+    std::optional<ExportRecord> ReadExportRecord(const Marker& marker) const;
+    // Whether this program folder is not the one the session was started
+    // in, by identity: a copy of it, or the folder moved by hand.
+    bool IsCopy(const Marker& marker) const;
+    // The restore target of the folder the marker names, by the folder
+    // alone; and, where the game folder is the one backed up, the judgement
+    // its record and files give (RestoreTarget).
+    Target FolderTarget(const std::string& folder) const;
+    std::optional<Target> JudgedByGameFolder(const Marker& marker) const;
     // The record of the last complete backup; nothing when there is none.
     std::optional<FolderRecord> ReadSource() const;
     void Sweep(platform::FileOperation& operation, const std::string& gameDir) const;

@@ -98,6 +98,7 @@ GameFolderRecord::Holder GameFolderRecord::Read(const std::string& gameDir) {
     }
     const FolderRecord record = ParseFolderRecord(text);
     holder.programFolder = record.folder;
+    holder.identity = record.identity;
     judge(holder, record, gameDir);
     return holder;
 }

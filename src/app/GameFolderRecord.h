@@ -12,9 +12,11 @@
 // program folder backs them up, exports into the folder or restores over it.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/FileOperation.h"
+#include "platform/Folders.h"
 
 namespace app {
 
@@ -41,9 +43,10 @@ public:
             NotAFile,      // a folder or something else stands in its place
         };
         Kind kind = Kind::None;
-        std::string programFolder;  // as the record names it
-        std::string file;           // the record's native path
-        std::string why;            // Unreadable: "file: the system's reason"
+        std::string programFolder;                         // as the record names it
+        std::optional<platform::FolderIdentity> identity;  // the same
+        std::string file;                                  // the record's native path
+        std::string why;  // Unreadable: "file: the system's reason"
         Trouble trouble = Trouble::ReadError;
         bool namesThisProgram = false;
         // Other: another folder stands at the path the record names, so the

@@ -129,10 +129,11 @@ public:
     void Start_Click();
     void EndGame_Click();
     void test_Click();
-    // End Game in a copy of the program folder the game was started in
-    // (`target.folder`), while the game may be in progress there or once it
-    // has been ended.
-    void EndCopiedSession(const BackupTree::Target& target);
+    // End Game that restores nothing: in a copy of the program folder the
+    // game was started in (`target.folder`), while the game may be in
+    // progress there, or once it has been ended there; or once the game has
+    // been ended elsewhere (its files gone from the game folder).
+    void EndWithoutRestore(const BackupTree::Target& target);
 
     // The Help menu (help/).
     void Help2_Click();

@@ -12,6 +12,8 @@ std::optional<CopyFault> copyFault;
 std::function<void(const FileEvent&)> recorder;
 std::function<int(const std::string&)> accessFaultOf;
 std::function<std::optional<FolderNumbers>(const std::string&)> folderNumbersOf;
+std::function<std::optional<long>(const std::string&)> fileSystemTypeOf;
+std::function<int(const std::string&)> removalFaultOf;
 
 }  // namespace
 
@@ -32,6 +34,14 @@ void setFolderNumbers(
     folderNumbersOf = std::move(numbers);
 }
 
+void setFileSystemType(std::function<std::optional<long>(const std::string& native)> type) {
+    fileSystemTypeOf = std::move(type);
+}
+
+void setRemovalFault(std::function<int(const std::string& native)> fault) {
+    removalFaultOf = std::move(fault);
+}
+
 namespace detail {
 
 bool recording() {
@@ -50,6 +60,14 @@ int accessFault(const std::string& native) {
 
 std::optional<FolderNumbers> injectedNumbers(const std::string& native) {
     return folderNumbersOf ? folderNumbersOf(native) : std::nullopt;
+}
+
+std::optional<long> injectedFileSystemType(const std::string& native) {
+    return fileSystemTypeOf ? fileSystemTypeOf(native) : std::nullopt;
+}
+
+int removalFault(const std::string& native) {
+    return removalFaultOf ? removalFaultOf(native) : 0;
 }
 
 const CopyFault* copyFaultFor(const std::string& source, const std::string& destination) {

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/Folders.h"
+
 namespace platform {
 
 // The next copies whose destination satisfies `when` fail after writing
@@ -34,13 +36,24 @@ void setAccessFault(std::function<int(const std::string& native)> fault);
 // While set, a folder's identity (Folders.h) takes the device and inode
 // numbers `numbers` gives for its native path, where it gives any: a folder
 // made at a freed inode number, as file systems hand them out again, or one
-// on another disk.
+// on another disk. A birth time given replaces the folder's own.
 struct FolderNumbers {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
+    std::optional<BirthTime> birth;
 };
 void setFolderNumbers(
     std::function<std::optional<FolderNumbers>(const std::string& native)> numbers);
+
+// While set, the type of file system that holds a native path (the f_type
+// that statfs reports) is the one `type` gives, where it gives any: a
+// folder on an overlay, say, which a test cannot mount.
+void setFileSystemType(std::function<std::optional<long>(const std::string& native)> type);
+
+// While set, every removal of a native path for which `fault` returns an
+// error number fails with that number, as the removal of a file made
+// immutable would, whatever rights the tests run with.
+void setRemovalFault(std::function<int(const std::string& native)> fault);
 
 // The steps that decide what survives a power cut, for tests that check
 // their order. `path` is the native path acted on; `target` is the

@@ -38,6 +38,9 @@ bool removeEntry(Resolver& resolver, const std::string& native, Removable what) 
     if (what == Removable::RegularFile && !S_ISREG(st.st_mode)) {
         return false;
     }
+    if (const int fault = removalFault(native); fault != 0) {
+        raise(fault, native);
+    }
     if (::unlink(native.c_str()) != 0 &&
         !(what == Removable::FileOrEmptyFolder && (errno == EISDIR || errno == EPERM) &&
           ::rmdir(native.c_str()) == 0)) {

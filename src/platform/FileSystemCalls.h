@@ -36,6 +36,10 @@ void record(FileStep step, const std::string& path, const std::string& target = 
 int accessFault(const std::string& native);
 // The device and inode numbers a test gives the folder at `native`, if any.
 std::optional<FolderNumbers> injectedNumbers(const std::string& native);
+// The file system type a test gives the path at `native`, if any.
+std::optional<long> injectedFileSystemType(const std::string& native);
+// The error number an injected fault gives a removal of `native`, or 0.
+int removalFault(const std::string& native);
 // The fault injected into the copy from `source` to `destination` (the
 // caller's path texts), or null.
 const CopyFault* copyFaultFor(const std::string& source, const std::string& destination);

@@ -1,7 +1,9 @@
 #include "platform/Folders.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/sysmacros.h>
 
 #include "platform/FileError.h"
@@ -25,15 +27,33 @@ void makeFolder(const std::string& path) {
     syncFolderOf(native);
 }
 
-std::optional<FolderIdentity> folderIdentity(const std::string& path) {
+namespace {
+
+bool onOverlay(const std::string& native) {
+    if (const std::optional<long> type = injectedFileSystemType(native)) {
+        return *type == OVERLAYFS_SUPER_MAGIC;
+    }
+    struct statfs status {};
+    return ::statfs(native.c_str(), &status) == 0 &&
+           static_cast<long>(status.f_type) == OVERLAYFS_SUPER_MAGIC;
+}
+
+}  // namespace
+
+std::optional<FolderIdentity> lookUpFolder(const std::string& path) {
     const std::string native = nativePath(path);
     // One look-up for all three, so that they are of one folder. The device
     // number is the one stat() gives, which records before the birth time
     // hold.
     struct statx st {};
     if (faulted(native) ||
-        ::statx(AT_FDCWD, native.c_str(), 0, STATX_TYPE | STATX_INO | STATX_BTIME, &st) != 0 ||
-        (st.stx_mask & STATX_TYPE) == 0 || !S_ISDIR(st.stx_mode)) {
+        ::statx(AT_FDCWD, native.c_str(), 0, STATX_TYPE | STATX_INO | STATX_BTIME, &st) != 0) {
+        if (native.empty() || missing(errno) || errno == ENAMETOOLONG) {
+            return std::nullopt;
+        }
+        raise(errno, native);
+    }
+    if ((st.stx_mask & STATX_TYPE) == 0 || !S_ISDIR(st.stx_mode)) {
         return std::nullopt;
     }
     FolderIdentity identity{makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, {}};
@@ -45,8 +65,22 @@ std::optional<FolderIdentity> folderIdentity(const std::string& path) {
     if (const std::optional<FolderNumbers> numbers = injectedNumbers(native)) {
         identity.device = numbers->device;
         identity.inode = numbers->inode;
+        if (numbers->birth) {
+            identity.birth = numbers->birth;
+        }
+    }
+    if (identity.birth && onOverlay(native)) {
+        identity.birth.reset();
     }
     return identity;
+}
+
+std::optional<FolderIdentity> folderIdentity(const std::string& path) {
+    try {
+        return lookUpFolder(path);
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace platform

@@ -29,6 +29,15 @@ struct FolderIdentity {
     std::optional<BirthTime> birth;  // none where the file system keeps none
     bool operator==(const FolderIdentity&) const = default;
 };
+// Nothing where no folder can be found at the path, for whatever reason.
+// On an overlay file system a folder keeps its device and inode numbers
+// when it is first written to (copied up from a lower layer), but gets
+// another birth time: there the birth time is left unknown.
 std::optional<FolderIdentity> folderIdentity(const std::string& path);
+// The same, where "no folder" must be certain: nothing when nothing is at
+// the path, or something other than a folder, or the path is too long to
+// name anything; raises a FileError when it cannot be looked up (no right
+// to look into a folder on the way, an I/O error, a stale network handle).
+std::optional<FolderIdentity> lookUpFolder(const std::string& path);
 
 }  // namespace platform

@@ -35,6 +35,15 @@ std::string unusableTarget(const BackupTree::Target& target) {
     }
 }
 
+// What End Game says, after "this folder", when this folder's record of the
+// game stays. Called while the removal's error is handled.
+std::string sessionKept() {
+    return "still counts the game as in progress, as its record " + Printable(ProgramDir()) +
+           BackupTree::kMarker + " could not be removed:\r\n\r\n" +
+           Printable(DescribeError(std::current_exception())) +
+           "\r\n\r\nPress End Game here again once that file can be removed.";
+}
+
 }  // namespace
 
 void Main::Start_Click() {
@@ -90,10 +99,15 @@ void Main::EndGame_Click() {
         SetStartState();  // nothing was exported, so nothing is to undo
         return;
     }
-    if (target.problem == BackupTree::Target::Problem::CopiedSession ||
-        target.problem == BackupTree::Target::Problem::CopiedSessionEnded) {
-        EndCopiedSession(target);
-        return;
+    switch (target.problem) {
+        case BackupTree::Target::Problem::CopiedSession:
+        case BackupTree::Target::Problem::CopiedSessionEnded:
+        case BackupTree::Target::Problem::CopiedUnknown:
+        case BackupTree::Target::Problem::EndedElsewhere:
+            EndWithoutRestore(target);
+            return;
+        default:
+            break;
     }
     if (target.problem != BackupTree::Target::Problem::None) {
         std::string prompt = "Zekvarin Skirmish Mode cannot restore your backed up files in " +
@@ -135,7 +149,7 @@ void Main::EndGame_Click() {
     // own before.
     if (outcome.notRestored.empty()) {
         try {
-            backupTree.EndSession(target.folder);
+            backupTree.RemoveGameFolderRecord(target.folder);
         } catch (const std::exception&) {
             outcome.notRestored.push_back(DescribeError(std::current_exception()));
         }
@@ -154,46 +168,85 @@ void Main::EndGame_Click() {
                       forms::style::Exclamation, "Error- Restore Backup");
         return;
     }
+    // Every file is back; while this folder's own record of the game stays,
+    // so does the game, and End Game finds the files in place next time.
+    try {
+        backupTree.DropSession();
+    } catch (const std::exception&) {
+        forms::MsgBox("Zekvarin Skirmish Mode has restored your backed up files in " +
+                          Printable(ProgramDir()) + "\\BACKUP to " + Printable(target.folder) +
+                          ", but this folder " + sessionKept(),
+                      forms::style::Exclamation, "Error- Restore Backup");
+        return;
+    }
     SetStartState();
 }
 
-// This program folder is a copy of the one the game was started in, which
-// still stands at its path: its backup is that folder's, taken before the
-// game, and put back now it could undo what the game saved since. While
-// the game may be in progress there, the copy changes nothing, and keeps
-// its backup: should that folder be deleted (the second half of a move by
-// hand, say), the copy's End Game restores from it. Once the game has been
-// ended there, only the copy's own record of the game goes.
-void Main::EndCopiedSession(const BackupTree::Target& target) {
+// End Game that puts nothing back:
+// - This program folder is a copy of the one the game was started in (or
+//   that folder moved by hand), which still stands at its path, or cannot
+//   be looked up: its backup is that folder's, taken before the game, and
+//   put back now it could undo what the game saved since. The copy changes
+//   nothing and keeps its backup: should that folder be deleted (the second
+//   half of a move by hand, say), the copy's End Game restores from it.
+// - The game has been ended elsewhere: the skirmish's files are gone from
+//   the game folder, and only this folder's own record of the game goes.
+void Main::EndWithoutRestore(const BackupTree::Target& target) {
+    using Problem = BackupTree::Target::Problem;
     const std::string original = Printable(target.folder);
     const std::string copy = "this folder, " + Printable(ProgramDir()) + ", is a copy of that one";
-    if (target.problem == BackupTree::Target::Problem::CopiedSession) {
-        forms::MsgBox("The game in progress was set up by Zekvarin Skirmish Mode in " + original +
-                          ", and " + copy +
-                          ": only there can End Game restore the game's files, so nothing was "
-                          "restored from here.  This folder keeps its backup and still counts "
-                          "the game as in progress, until the game has been ended there."
-                          "\r\n\r\nTo end the game, start Zekvarin Skirmish Mode in " +
-                          original + " and press End Game there, then press End Game here again.",
-                      forms::style::Information, "End Game");
-        return;
+    switch (target.problem) {
+        case Problem::CopiedSession:
+            forms::MsgBox(
+                "The game in progress was set up by Zekvarin Skirmish Mode in " + original +
+                    ", and " + copy +
+                    ": only there can End Game restore the game's files, so nothing was restored "
+                    "from here.  This folder keeps its backup and still counts the game as in "
+                    "progress, until the game has been ended there.\r\n\r\nTo end the game, "
+                    "start Zekvarin Skirmish Mode in " +
+                    original + " and press End Game there, then press End Game here again.",
+                forms::style::Information, "End Game");
+            return;
+        case Problem::CopiedUnknown:
+            forms::MsgBox(
+                "The game in progress was set up by Zekvarin Skirmish Mode in " + original +
+                    ", and " + copy + ", but that folder cannot be looked up:\r\n\r\n" +
+                    Printable(target.why) +
+                    "\r\n\r\nSo nothing was restored from here: this folder keeps its backup "
+                    "and still counts the game as in progress.  Make sure that folder can be "
+                    "looked up, then end the game there if it is still there, or press End Game "
+                    "here again.",
+                forms::style::Exclamation, "Error- Restore Backup");
+            return;
+        default:
+            break;
     }
-    std::string outcome;
+    std::string outcome = "This folder no longer counts the game as in progress.";
     try {
-        backupTree.DropCopiedSession();
-        outcome = "This folder no longer counts the game as in progress.";
+        backupTree.DropSession();
     } catch (const std::exception&) {
-        outcome = "This folder still counts the game as in progress, as its record " +
-                  Printable(ProgramDir()) + BackupTree::kMarker + " could not be removed:\r\n\r\n" +
-                  Printable(DescribeError(std::current_exception())) +
-                  "\r\n\r\nPress End Game here again once that file can be removed.";
+        outcome = "This folder " + sessionKept();
     }
-    forms::MsgBox("The game was set up by Zekvarin Skirmish Mode in " + original + ", and " + copy +
-                      ".  The game has since been ended there and the game's files put back, so "
-                      "nothing was restored from here: that could undo what the game has saved "
-                      "since.  " +
-                      outcome,
-                  forms::style::Information, "End Game");
+    if (target.problem == Problem::EndedElsewhere) {
+        forms::MsgBox(
+            "The skirmish set up by Zekvarin Skirmish Mode is no longer in the Zekvarin "
+            "directory " +
+                original +
+                ": no file it copied there still holds what it copied, so the game "
+                "has been ended and the game's files put back already.  Nothing was "
+                "restored from " +
+                Printable(ProgramDir()) + "\\BACKUP, so that the game's later saves stay.  " +
+                outcome,
+            forms::style::Information, "End Game");
+    } else {
+        forms::MsgBox("The game was set up by Zekvarin Skirmish Mode in " + original + ", and " +
+                          copy +
+                          ".  The game has since been ended there and the game's files put back, "
+                          "so nothing was restored from here: that could undo what the game has "
+                          "saved since.  " +
+                          outcome,
+                      forms::style::Information, "End Game");
+    }
     if (!backupTree.SessionPending()) {
         SetStartState();
     }

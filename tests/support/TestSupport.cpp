@@ -1,7 +1,9 @@
 #include "support/TestSupport.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -122,6 +124,33 @@ FileFaults::~FileFaults() {
     platform::setCopyFault(std::nullopt);
     platform::setAccessFault(nullptr);
     platform::setFolderNumbers(nullptr);
+    platform::setFileSystemType(nullptr);
+    platform::setRemovalFault(nullptr);
+}
+
+void FileFaults::overlay(const fs::path& folder) {
+    struct statx st {};
+    if (::statx(AT_FDCWD, folder.c_str(), 0, STATX_INO | STATX_BTIME, &st) != 0) {
+        throw std::runtime_error("no folder to put on an overlay: " + folder.string());
+    }
+    const platform::FolderNumbers numbers{
+        makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino,
+        platform::BirthTime{st.stx_btime.tv_sec + 1, st.stx_btime.tv_nsec}};
+    platform::setFolderNumbers([path = folder.string(), numbers](std::string native) {
+        while (native.size() > 1 && native.back() == '/') {
+            native.pop_back();
+        }
+        return native == path ? std::optional(numbers) : std::nullopt;
+    });
+    platform::setFileSystemType([path = folder.string()](const std::string& native) {
+        return native.starts_with(path) ? std::optional<long>(OVERLAYFS_SUPER_MAGIC) : std::nullopt;
+    });
+}
+
+void FileFaults::removal(const std::string& suffix, int error) {
+    platform::setRemovalFault([suffix, error](const std::string& native) {
+        return native.ends_with(suffix) ? error : 0;
+    });
 }
 
 void FileFaults::numbers(const fs::path& folder, const fs::path& numbersOf) {
@@ -129,7 +158,7 @@ void FileFaults::numbers(const fs::path& folder, const fs::path& numbersOf) {
     if (::stat(numbersOf.c_str(), &st) != 0) {
         throw std::runtime_error("no folder to take the numbers of: " + numbersOf.string());
     }
-    const platform::FolderNumbers numbers{st.st_dev, st.st_ino};
+    const platform::FolderNumbers numbers{st.st_dev, st.st_ino, std::nullopt};
     platform::setFolderNumbers([path = folder.string(), numbers](
                                    std::string native) -> std::optional<platform::FolderNumbers> {
         while (native.size() > 1 && native.back() == '/') {
@@ -395,6 +424,33 @@ void startAndExport(ProgramFixture& fx) {
 
 fs::path markerOf(const fs::path& programDir) {
     return programDir / "BACKUP" / "export.pending";
+}
+
+fs::path exportRecordOf(const fs::path& programDir) {
+    return programDir / "BACKUP" / "export.sums";
+}
+
+Snapshot saveGame(const ProgramFixture& fx) {
+    writeFile(fx.gameDir() / "SAVE" / "savgam08.hdr", "saved after the game");
+    writeFile(fx.gameDir() / levelFile(7, ".dat"), "a level saved after the game");
+    return snapshot(fx.gameDir());
+}
+
+void endedElsewhereIn(const fs::path& programDir, const ProgramFixture& fx, const Snapshot& saved) {
+    std::unique_ptr<forms::headless::Driver> run = endGameAt(programDir);
+    ASSERT_EQ(run->messages().size(), 1u);
+    const forms::headless::MessageRecord& message = run->messages()[0];
+    EXPECT_EQ(message.title, "End Game");
+    EXPECT_EQ(message.style, kInformation);
+    EXPECT_TRUE(contains(message.prompt,
+                         "is no longer in the Zekvarin directory " + fx.gameDir().string() + ":"))
+        << message.prompt;
+    EXPECT_TRUE(contains(message.prompt, "This folder no longer counts the game as in progress."))
+        << message.prompt;
+    EXPECT_TRUE(startState());
+    EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), saved));
+    EXPECT_FALSE(fs::exists(markerOf(programDir)));
+    EXPECT_FALSE(fs::exists(exportRecordOf(programDir)));
 }
 
 void putSessionOnRecord(const fs::path& programDir, const fs::path& gameDir) {

@@ -154,6 +154,13 @@ public:
     // inode number, as file systems hand them out again. Its birth time
     // stays its own.
     void numbers(const fs::path& folder, const fs::path& numbersOf);
+    // The folder lies on an overlay file system, where its first write
+    // after a backup has given it a new birth time (its device and inode
+    // numbers stay).
+    void overlay(const fs::path& folder);
+    // Every removal of a native path ending in `suffix` fails with
+    // `error`, as that of a file made immutable would.
+    void removal(const std::string& suffix, int error);
 };
 
 // Start Game with Easy, and the launch.
@@ -227,8 +234,16 @@ void endGameIn(const fs::path& programDir, const ProgramFixture& fx, const Snaps
 // Leaves the program by File, Exit.
 void leave(forms::headless::Driver& d);
 
-// A program folder's session marker.
+// A program folder's session marker, and its record of the export's files.
 fs::path markerOf(const fs::path& programDir);
+fs::path exportRecordOf(const fs::path& programDir);
+// The game saves over two of the files it was backed up with; the game
+// folder as it then is.
+Snapshot saveGame(const ProgramFixture& fx);
+// End Game in a program folder once the game has been ended elsewhere: one
+// box says so, nothing in the game folder changes (it stays `saved`), and
+// the program folder no longer counts the game as in progress.
+void endedElsewhereIn(const fs::path& programDir, const ProgramFixture& fx, const Snapshot& saved);
 // Puts on disk what another program folder's export into the game folder
 // leaves there first: that program folder's session marker naming the game
 // folder and itself, and the game folder's record naming that program folder

@@ -1,0 +1,149 @@
+// End Game asks the game folder whose skirmish is there: its record while
+// there is one, and once the record is gone the files the export wrote. A
+// copy of the program folder, or the folder moved by hand, thus puts its
+// backup back only while the skirmish is still there, and never over what
+// the game saved after the game had been ended elsewhere.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using forms::headless::Driver;
+using testing_support::contains;
+using testing_support::endedElsewhereIn;
+using testing_support::endGameAt;
+using testing_support::endGameIn;
+using testing_support::FileFaults;
+using testing_support::gameRunningState;
+using testing_support::markerOf;
+using testing_support::ProgramFixture;
+using testing_support::recordOf;
+using testing_support::sameFiles;
+using testing_support::saveGame;
+using testing_support::snapshot;
+using testing_support::Snapshot;
+using testing_support::startAt;
+
+// End Game in a copy while the folder it was copied from has the game:
+// nothing changes, and the copy keeps its session.
+void copyKeepsItsSession(const fs::path& copy, const ProgramFixture& fx) {
+    const Snapshot before = snapshot(fx.gameDir());
+    std::unique_ptr<Driver> run = endGameAt(copy);
+    ASSERT_EQ(run->messages().size(), 1u);
+    EXPECT_EQ(run->messages()[0].title, "End Game");
+    EXPECT_TRUE(contains(run->messages()[0].prompt, "This folder keeps its backup"))
+        << run->messages()[0].prompt;
+    EXPECT_TRUE(gameRunningState());
+    EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), before));
+}
+
+// A second program folder on the same game folder, started, exporting a
+// game, and left.
+void exportFrom(const fs::path& programDir) {
+    std::unique_ptr<Driver> run = startAt(programDir);
+    testing_support::exportEasy(*run);
+    ASSERT_TRUE(run->messages().empty()) << run->messages().front().prompt;
+    testing_support::leave(*run);
+}
+
+// A exports a game and is copied to C; then each road. Every one ends with
+// the originals back, or with what the game saved after its end intact,
+// and every program folder at the start state.
+TEST(EndGameAsksTheGameFolder, OriginalsComeBackAndLaterSavesStay) {
+    enum class Road {
+        EndedThenDeleted,    // A ends the game, the game saves, A is deleted
+        MarkerStuck,         // A ends the game but cannot remove its marker
+        AnotherGameBetween,  // B exports and ends a game before C's End Game
+        MovedAfterCopy,      // C restores after A was moved; then the moved A
+        RecordTakenForStale  // A is deleted, and B takes its record for stale
+    };
+    const std::vector<std::pair<const char*, Road>> roads{
+        {"ended, then deleted", Road::EndedThenDeleted},
+        {"marker stuck", Road::MarkerStuck},
+        {"another game in between", Road::AnotherGameBetween},
+        {"moved after the copy: the copy restores, the moved folder keeps the saves",
+         Road::MovedAfterCopy},
+        {"record taken for stale: the copy's backup is the last of the originals",
+         Road::RecordTakenForStale},
+    };
+    for (const auto& [name, road] : roads) {
+        SCOPED_TRACE(name);
+        ProgramFixture fx;
+        const fs::path a = fx.programDir();
+        const Snapshot originals = snapshot(fx.gameDir());
+        testing_support::startAndExport(fx);
+        const fs::path c = a.parent_path() / "program-copy";
+        fs::copy(a, c, fs::copy_options::recursive);
+        switch (road) {
+            case Road::MovedAfterCopy: {
+                const fs::path moved = a.parent_path() / "program-moved";
+                fs::copy(a, moved, fs::copy_options::recursive);
+                fs::remove_all(a);
+                endGameIn(c, fx, originals);
+                endedElsewhereIn(moved, fx, saveGame(fx));
+                continue;
+            }
+            case Road::RecordTakenForStale: {
+                fs::remove_all(a);
+                const fs::path b = testing_support::secondProgramFolder(fx);
+                std::unique_ptr<Driver> run = startAt(b);
+                ASSERT_EQ(run->messages().size(), 1u);
+                EXPECT_TRUE(contains(run->messages()[0].prompt, "The record has been removed."));
+                testing_support::leave(*run);
+                endGameIn(c, fx, originals);
+                continue;
+            }
+            default:
+                break;
+        }
+        copyKeepsItsSession(c, fx);
+        if (road == Road::MarkerStuck) {
+            FileFaults faults;
+            faults.removal("/program/BACKUP/export.pending", EPERM);
+            std::unique_ptr<Driver> run = endGameAt(a);
+            ASSERT_EQ(run->messages().size(), 1u);
+            EXPECT_EQ(run->messages()[0].title, "Error- Restore Backup");
+            EXPECT_TRUE(
+                contains(run->messages()[0].prompt, markerOf(a).string() + ": Permission denied"))
+                << run->messages()[0].prompt;
+            EXPECT_TRUE(gameRunningState());
+            EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), originals));
+            EXPECT_FALSE(fs::exists(recordOf(fx)));
+        } else {
+            endGameIn(a, fx, originals);
+        }
+        if (road == Road::AnotherGameBetween) {
+            const fs::path b = testing_support::secondProgramFolder(fx);
+            exportFrom(b);
+            fs::remove_all(a);
+            const Snapshot exported = snapshot(fx.gameDir());
+            {
+                std::unique_ptr<Driver> run = endGameAt(c);
+                ASSERT_EQ(run->messages().size(), 1u);
+                EXPECT_TRUE(
+                    testing_support::refusedFor(run->messages()[0], "Error- Restore Backup", b));
+                EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), exported));
+            }
+            endGameIn(b, fx, originals);
+        }
+        const Snapshot saved = saveGame(fx);
+        if (road == Road::EndedThenDeleted) {
+            fs::remove_all(a);
+        }
+        endedElsewhereIn(c, fx, saved);
+        if (road == Road::MarkerStuck) {
+            // Its End Game, once the marker can go, lets the game go too.
+            endedElsewhereIn(a, fx, saved);
+        }
+    }
+}
+
+}  // namespace
