@@ -2,8 +2,10 @@
 // catches: another program folder's export that lands during this one's
 // backup, or while the difficulty dialog is open; a record that End Game
 // cannot remove; the leftover of a killed write of the record at each
-// sweep; and a record that names this program folder's path but another
-// folder, or this folder on a disk attached again.
+// sweep; a record that names this program folder's path but another
+// folder, or this folder on a disk attached again; folder records written
+// before birth times were kept, or with a birth time of few nanoseconds;
+// and a game folder on an overlay file system.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -11,6 +13,8 @@
 #include <memory>
 #include <string>
 
+#include "app/RecordText.h"
+#include "platform/Folders.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -189,6 +193,42 @@ TEST(RecordOnADiskAttachedAgain, IsStillThisProgramFoldersOwn) {
     testing_support::startAndExport(fx);
     writeFile(recordOf(fx),
               testing_support::onAnotherDevice(testing_support::readFile(recordOf(fx))));
+    endGameIn(fx.programDir(), fx, originals);
+}
+
+// A folder record reads back as it was written, and names the folder it
+// was written for: one written before birth times were kept (no fourth
+// line) names the live folder still, and a birth time of fewer than nine
+// digits of nanoseconds keeps its leading zeros.
+TEST(FolderRecord, ReadsBackAndNamesItsFolder) {
+    testing_support::TempDir dir;
+    const std::optional<platform::FolderIdentity> live = platform::folderIdentity(dir.str());
+    ASSERT_TRUE(live);
+    const app::FolderRecord older = app::ParseFolderRecord(
+        dir.str() + "\r\n" + testing_support::identityOf(dir.path()) + "\r\n");
+    EXPECT_EQ(app::Compare(older.identity, live), app::Sameness::Same);
+    for (const std::uint32_t nanoseconds : {0u, 5u, 99'999'999u, 100'000'000u, 999'999'999u}) {
+        SCOPED_TRACE(nanoseconds);
+        const platform::FolderIdentity written{live->device, live->inode,
+                                               platform::BirthTime{1'700'000'000, nanoseconds}};
+        const app::FolderRecord read =
+            app::ParseFolderRecord(app::FolderRecordText({dir.str(), written}));
+        EXPECT_EQ(read.folder, dir.str());
+        EXPECT_EQ(read.identity, written);
+    }
+}
+
+// On an overlay file system the game folder's first write after the
+// backup gives it a new birth time, its device and inode numbers staying:
+// it is still the folder the backup came from.
+TEST(GameFolderOnAnOverlay, IsStillTheFolderBackedUp) {
+    ProgramFixture fx;
+    ASSERT_TRUE(testing_support::contains(testing_support::folderRecordOf(fx.gameDir()), "birth "))
+        << "the temporary folder's file system keeps no birth times";
+    const Snapshot originals = snapshot(fx.gameDir());
+    testing_support::startAndExport(fx);
+    FileFaults faults;
+    faults.overlay(fx.gameDir());
     endGameIn(fx.programDir(), fx, originals);
 }
 

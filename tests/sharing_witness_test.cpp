@@ -54,17 +54,88 @@ void exportFrom(const fs::path& programDir) {
     testing_support::leave(*run);
 }
 
-// A exports a game and is copied to C; then each road. Every one ends with
-// the originals back, or with what the game saved after its end intact,
-// and every program folder at the start state.
+enum class Road {
+    EndedThenDeleted,    // A ends the game, the game saves, A is deleted
+    MarkerStuck,         // A ends the game but cannot remove its marker
+    AnotherGameBetween,  // B exports and ends a game before C's End Game
+    MovedAfterCopy,      // C restores after A was moved; then the moved A
+    RecordTakenForStale  // A is deleted, and B takes its record for stale
+};
+
+// A exports a game and is copied to C; then the road. Each ends with the
+// originals back, or with what the game saved after its end intact, and
+// every program folder at the start state.
+void travel(Road road) {
+    ProgramFixture fx;
+    const fs::path a = fx.programDir();
+    const Snapshot originals = snapshot(fx.gameDir());
+    testing_support::startAndExport(fx);
+    const fs::path c = a.parent_path() / "program-copy";
+    fs::copy(a, c, fs::copy_options::recursive);
+    switch (road) {
+        case Road::MovedAfterCopy: {
+            const fs::path moved = a.parent_path() / "program-moved";
+            fs::copy(a, moved, fs::copy_options::recursive);
+            fs::remove_all(a);
+            endGameIn(c, fx, originals);
+            endedElsewhereIn(moved, fx, saveGame(fx));
+            return;
+        }
+        case Road::RecordTakenForStale: {
+            fs::remove_all(a);
+            const fs::path b = testing_support::secondProgramFolder(fx);
+            std::unique_ptr<Driver> run = startAt(b);
+            ASSERT_EQ(run->messages().size(), 1u);
+            EXPECT_TRUE(contains(run->messages()[0].prompt, "The record has been removed."));
+            testing_support::leave(*run);
+            endGameIn(c, fx, originals);
+            return;
+        }
+        default:
+            break;
+    }
+    copyKeepsItsSession(c, fx);
+    if (road == Road::MarkerStuck) {
+        FileFaults faults;
+        faults.removal("/program/BACKUP/export.pending", EPERM);
+        std::unique_ptr<Driver> run = endGameAt(a);
+        ASSERT_EQ(run->messages().size(), 1u);
+        EXPECT_EQ(run->messages()[0].title, "Error- Restore Backup");
+        EXPECT_TRUE(
+            contains(run->messages()[0].prompt, markerOf(a).string() + ": Permission denied"))
+            << run->messages()[0].prompt;
+        EXPECT_TRUE(gameRunningState());
+        EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), originals));
+        EXPECT_FALSE(fs::exists(recordOf(fx)));
+    } else {
+        endGameIn(a, fx, originals);
+    }
+    if (road == Road::AnotherGameBetween) {
+        const fs::path b = testing_support::secondProgramFolder(fx);
+        exportFrom(b);
+        fs::remove_all(a);
+        const Snapshot exported = snapshot(fx.gameDir());
+        {
+            std::unique_ptr<Driver> run = endGameAt(c);
+            ASSERT_EQ(run->messages().size(), 1u);
+            EXPECT_TRUE(
+                testing_support::refusedFor(run->messages()[0], "Error- Restore Backup", b));
+            EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), exported));
+        }
+        endGameIn(b, fx, originals);
+    }
+    const Snapshot saved = saveGame(fx);
+    if (road == Road::EndedThenDeleted) {
+        fs::remove_all(a);
+    }
+    endedElsewhereIn(c, fx, saved);
+    if (road == Road::MarkerStuck) {
+        // Its End Game, once the marker can go, lets the game go too.
+        endedElsewhereIn(a, fx, saved);
+    }
+}
+
 TEST(EndGameAsksTheGameFolder, OriginalsComeBackAndLaterSavesStay) {
-    enum class Road {
-        EndedThenDeleted,    // A ends the game, the game saves, A is deleted
-        MarkerStuck,         // A ends the game but cannot remove its marker
-        AnotherGameBetween,  // B exports and ends a game before C's End Game
-        MovedAfterCopy,      // C restores after A was moved; then the moved A
-        RecordTakenForStale  // A is deleted, and B takes its record for stale
-    };
     const std::vector<std::pair<const char*, Road>> roads{
         {"ended, then deleted", Road::EndedThenDeleted},
         {"marker stuck", Road::MarkerStuck},
@@ -76,74 +147,30 @@ TEST(EndGameAsksTheGameFolder, OriginalsComeBackAndLaterSavesStay) {
     };
     for (const auto& [name, road] : roads) {
         SCOPED_TRACE(name);
-        ProgramFixture fx;
-        const fs::path a = fx.programDir();
-        const Snapshot originals = snapshot(fx.gameDir());
-        testing_support::startAndExport(fx);
-        const fs::path c = a.parent_path() / "program-copy";
-        fs::copy(a, c, fs::copy_options::recursive);
-        switch (road) {
-            case Road::MovedAfterCopy: {
-                const fs::path moved = a.parent_path() / "program-moved";
-                fs::copy(a, moved, fs::copy_options::recursive);
-                fs::remove_all(a);
-                endGameIn(c, fx, originals);
-                endedElsewhereIn(moved, fx, saveGame(fx));
-                continue;
-            }
-            case Road::RecordTakenForStale: {
-                fs::remove_all(a);
-                const fs::path b = testing_support::secondProgramFolder(fx);
-                std::unique_ptr<Driver> run = startAt(b);
-                ASSERT_EQ(run->messages().size(), 1u);
-                EXPECT_TRUE(contains(run->messages()[0].prompt, "The record has been removed."));
-                testing_support::leave(*run);
-                endGameIn(c, fx, originals);
-                continue;
-            }
-            default:
-                break;
-        }
-        copyKeepsItsSession(c, fx);
-        if (road == Road::MarkerStuck) {
-            FileFaults faults;
-            faults.removal("/program/BACKUP/export.pending", EPERM);
-            std::unique_ptr<Driver> run = endGameAt(a);
-            ASSERT_EQ(run->messages().size(), 1u);
-            EXPECT_EQ(run->messages()[0].title, "Error- Restore Backup");
-            EXPECT_TRUE(
-                contains(run->messages()[0].prompt, markerOf(a).string() + ": Permission denied"))
-                << run->messages()[0].prompt;
-            EXPECT_TRUE(gameRunningState());
-            EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), originals));
-            EXPECT_FALSE(fs::exists(recordOf(fx)));
-        } else {
-            endGameIn(a, fx, originals);
-        }
-        if (road == Road::AnotherGameBetween) {
-            const fs::path b = testing_support::secondProgramFolder(fx);
-            exportFrom(b);
-            fs::remove_all(a);
-            const Snapshot exported = snapshot(fx.gameDir());
-            {
-                std::unique_ptr<Driver> run = endGameAt(c);
-                ASSERT_EQ(run->messages().size(), 1u);
-                EXPECT_TRUE(
-                    testing_support::refusedFor(run->messages()[0], "Error- Restore Backup", b));
-                EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), exported));
-            }
-            endGameIn(b, fx, originals);
-        }
-        const Snapshot saved = saveGame(fx);
-        if (road == Road::EndedThenDeleted) {
-            fs::remove_all(a);
-        }
-        endedElsewhereIn(c, fx, saved);
-        if (road == Road::MarkerStuck) {
-            // Its End Game, once the marker can go, lets the game go too.
-            endedElsewhereIn(a, fx, saved);
-        }
+        travel(road);
     }
+}
+
+// A copy's End Game while the game folder's record names the folder it
+// was copied from, and that folder cannot be looked up: nothing changes,
+// the copy keeps its session, and a box names the folder and the reason.
+TEST(CopyOfAFolderThatCannotBeLookedUp, KeepsItsSession) {
+    ProgramFixture fx;
+    testing_support::startAndExport(fx);
+    const fs::path copy = fx.programDir().parent_path() / "program-copy";
+    fs::copy(fx.programDir(), copy, fs::copy_options::recursive);
+    const Snapshot exported = snapshot(fx.gameDir());
+    FileFaults faults;
+    faults.access("/program", EACCES);
+    std::unique_ptr<Driver> run = endGameAt(copy);
+    ASSERT_EQ(run->messages().size(), 1u);
+    EXPECT_EQ(run->messages()[0].title, "Error- Restore Backup");
+    EXPECT_TRUE(
+        contains(run->messages()[0].prompt, fx.programDir().string() + ": Permission denied"))
+        << run->messages()[0].prompt;
+    EXPECT_TRUE(gameRunningState());
+    EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), exported));
+    EXPECT_TRUE(fs::exists(markerOf(copy)));
 }
 
 }  // namespace
