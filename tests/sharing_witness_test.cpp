@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "app/ExportRecord.h"
+#include "platform/FileOperation.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -152,25 +154,109 @@ TEST(EndGameAsksTheGameFolder, OriginalsComeBackAndLaterSavesStay) {
 }
 
 // A copy's End Game while the game folder's record names the folder it
-// was copied from, and that folder cannot be looked up: nothing changes,
-// the copy keeps its session, and a box names the folder and the reason.
-TEST(CopyOfAFolderThatCannotBeLookedUp, KeepsItsSession) {
-    ProgramFixture fx;
-    testing_support::startAndExport(fx);
-    const fs::path copy = fx.programDir().parent_path() / "program-copy";
-    fs::copy(fx.programDir(), copy, fs::copy_options::recursive);
-    const Snapshot exported = snapshot(fx.gameDir());
-    FileFaults faults;
-    faults.access("/program", EACCES);
-    std::unique_ptr<Driver> run = endGameAt(copy);
-    ASSERT_EQ(run->messages().size(), 1u);
-    EXPECT_EQ(run->messages()[0].title, "Error- Restore Backup");
-    EXPECT_TRUE(
-        contains(run->messages()[0].prompt, fx.programDir().string() + ": Permission denied"))
-        << run->messages()[0].prompt;
-    EXPECT_TRUE(gameRunningState());
-    EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), exported));
-    EXPECT_TRUE(fs::exists(markerOf(copy)));
+// was copied from, and that folder may still stand at its path: it cannot
+// be told from the folder there (its disk attached again), or cannot be
+// looked up at all. Nothing changes, the copy keeps its session, and its
+// box names that folder (and, where it cannot be looked up, why).
+TEST(CopyOfAFolderThatMayStillBeThere, KeepsItsSession) {
+    for (const bool lookedUp : {true, false}) {
+        SCOPED_TRACE(lookedUp ? "on a disk attached again" : "cannot be looked up");
+        ProgramFixture fx;
+        testing_support::startAndExport(fx);
+        const fs::path copy = fx.programDir().parent_path() / "program-copy";
+        fs::copy(fx.programDir(), copy, fs::copy_options::recursive);
+        const Snapshot exported = snapshot(fx.gameDir());
+        FileFaults faults;
+        if (lookedUp) {
+            faults.reattached(fx.programDir());
+        } else {
+            faults.access("/program", EACCES);
+        }
+        std::unique_ptr<Driver> run = endGameAt(copy);
+        ASSERT_EQ(run->messages().size(), 1u);
+        const std::string& prompt = run->messages()[0].prompt;
+        EXPECT_EQ(run->messages()[0].title, lookedUp ? "End Game" : "Error- Restore Backup");
+        EXPECT_TRUE(contains(prompt, fx.programDir().string() +
+                                         (lookedUp ? ", and this folder" : ": Permission denied")))
+            << prompt;
+        EXPECT_TRUE(gameRunningState());
+        EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), exported));
+        EXPECT_TRUE(fs::exists(markerOf(copy)));
+    }
+}
+
+// The record of the export's files, file by file: a file that holds what
+// the export wrote, where its backup holds other bytes or none, shows the
+// skirmish; one that holds its backup's bytes, other bytes or nothing does
+// not; one that cannot be read, or whose backup cannot, counts as showing
+// it.
+TEST(ExportRecord, TellsFileByFileWhetherTheSkirmishIsThere) {
+    enum class Game { Exported, Original, SavedSince, Missing, Unreadable };
+    enum class Backup { Original, SameAsExported, Missing, Unreadable };
+    struct Case {
+        const char* name;
+        Game game;
+        Backup backup;
+        bool still;
+    };
+    const std::vector<Case> cases{
+        {"as exported", Game::Exported, Backup::Original, true},
+        {"as exported, the backup the same", Game::Exported, Backup::SameAsExported, false},
+        {"as exported, no backup", Game::Exported, Backup::Missing, true},
+        {"as exported, the backup unreadable", Game::Exported, Backup::Unreadable, true},
+        {"restored", Game::Original, Backup::Original, false},
+        {"saved since", Game::SavedSince, Backup::Original, false},
+        {"removed", Game::Missing, Backup::Original, false},
+        {"unreadable", Game::Unreadable, Backup::Original, true},
+    };
+    const std::string file = "levels/levl2001.dat";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing_support::TempDir dir;
+        const fs::path program = dir.path() / "program";
+        const fs::path game = dir.path() / "game";
+        testing_support::writeFile(program / file, "exported");
+        fs::create_directories(game / "levels");
+        if (c.backup != Backup::Missing) {
+            testing_support::writeFile(program / "BACKUP" / file, c.backup == Backup::SameAsExported
+                                                                      ? "exported"
+                                                                      : "original");
+        }
+        app::ExportRecord record;
+        platform::FileOperation operation;
+        record.Add(operation, program.string(),
+                   {{"\\levels\\levl2001.dat", "\\levels\\levl2001.dat", 1}});
+        const char* bytes = c.game == Game::Exported     ? "exported"
+                            : c.game == Game::SavedSince ? "saved since"
+                                                         : "original";
+        if (c.game != Game::Missing) {
+            testing_support::writeFile(game / file, bytes);
+        }
+        FileFaults faults;
+        if (c.game == Game::Unreadable) {
+            faults.access("/game/" + file, EIO);
+        } else if (c.backup == Backup::Unreadable) {
+            faults.access("/BACKUP/" + file, EIO);
+        }
+        EXPECT_EQ(record.StillIn(game.string(), program.string()), c.still);
+    }
+}
+
+// A record read back belongs to the marker it was written with, and is
+// whole: any other is no record of the session.
+TEST(ExportRecord, BelongsToTheMarkerItWasWrittenWith) {
+    testing_support::TempDir dir;
+    testing_support::writeFile(dir.path() / "levels" / "levl2001.dat", "exported");
+    app::ExportRecord record;
+    platform::FileOperation operation;
+    record.Add(operation, dir.str(), {{"\\levels\\levl2001.dat", "\\levels\\levl2001.dat", 1}});
+    const std::string marker = "/games/zekvarin\r\n";
+    const std::string text = record.Text(marker);
+    const std::size_t firstLine = text.find("\r\n") + 2;
+    EXPECT_TRUE(app::ExportRecord::Parse(text, marker));
+    EXPECT_FALSE(app::ExportRecord::Parse(text, "/games/other\r\n"));
+    EXPECT_FALSE(app::ExportRecord::Parse(text.substr(0, firstLine + 8), marker));
+    EXPECT_FALSE(app::ExportRecord::Parse(text.substr(0, firstLine), marker));
 }
 
 }  // namespace

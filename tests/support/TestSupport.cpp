@@ -128,6 +128,20 @@ FileFaults::~FileFaults() {
     platform::setRemovalFault(nullptr);
 }
 
+void FileFaults::reattached(const fs::path& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) {
+        throw std::runtime_error("no folder to attach again: " + folder.string());
+    }
+    const platform::FolderNumbers numbers{st.st_dev + 1, st.st_ino, std::nullopt};
+    platform::setFolderNumbers([path = folder.string(), numbers](std::string native) {
+        while (native.size() > 1 && native.back() == '/') {
+            native.pop_back();
+        }
+        return native == path ? std::optional(numbers) : std::nullopt;
+    });
+}
+
 void FileFaults::overlay(const fs::path& folder) {
     struct statx st {};
     if (::statx(AT_FDCWD, folder.c_str(), 0, STATX_INO | STATX_BTIME, &st) != 0) {

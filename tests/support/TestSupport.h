@@ -154,6 +154,9 @@ public:
     // inode number, as file systems hand them out again. Its birth time
     // stays its own.
     void numbers(const fs::path& folder, const fs::path& numbersOf);
+    // The folder's disk is attached again under another device number:
+    // its inode number and birth time stay.
+    void reattached(const fs::path& folder);
     // The folder lies on an overlay file system, where its first write
     // after a backup has given it a new birth time (its device and inode
     // numbers stay).
