@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "BareCopies.h"
+#include "platform/Checksum.h"
 
 namespace bench {
 
@@ -151,7 +152,7 @@ void limitRestore(const RestoreWork& work) {
     }
     // The session goes off record after the last file: the game folder's
     // record, then the marker, each removal on disk.
-    for (const std::string& file : {work.record, work.marker}) {
+    for (const std::string& file : {work.record, work.marker, work.sums}) {
         if (::unlink(file.c_str()) != 0) {
             fail("limit unlink " + file);
         }
@@ -174,7 +175,29 @@ void limitExport(const ExportWork& work) {
             text += row + "\r\n";
         }
     }
+    // Each source read whole once for its checksum.
+    std::string sums = "session " + platform::checksumText(platform::checksumOf(text)) + "\r\n";
+    std::vector<char> buffer(1 << 17);
+    for (const FileList& phase : work.phases) {
+        for (const auto& [source, destination] : phase) {
+            const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+            if (in < 0) {
+                fail("limit open " + source);
+            }
+            std::size_t size = 0;
+            for (ssize_t n; (n = ::read(in, buffer.data() + size, buffer.size() - size)) > 0;) {
+                size += static_cast<std::size_t>(n);
+                if (size == buffer.size()) {
+                    buffer.resize(2 * size);
+                }
+            }
+            ::close(in);
+            sums += platform::checksumText(platform::checksumOf({buffer.data(), size})) + "\t" +
+                    destination + "\r\n";
+        }
+    }
     limitWriteText(work.marker, text);
+    limitWriteText(work.sums, sums);
     if (::lstat(work.record.c_str(), &st) == 0) {
         throw std::runtime_error("limit: the game folder holds a record");
     }

@@ -18,10 +18,12 @@ namespace bench {
 // the bare copy's placement.
 void limitCopySet(const FileList& files);
 
-// End Game: the marker read, the sweep, and per phase the files that differ
-// from their backups copied back in one set.
+// End Game: the marker read, the sweep, per phase the files that differ
+// from their backups copied back in one set, then the session's records
+// removed.
 struct RestoreWork {
     std::string marker;
+    std::string sums;    // the record of the export's files
     std::string record;  // in the game folder
     std::vector<std::string> swept;
     std::vector<FileList> phases;  // backup, destination
@@ -29,9 +31,11 @@ struct RestoreWork {
 void limitRestore(const RestoreWork& work);
 
 // Start Game: whether a session is pending, the record of the files the
-// export will create, then both phases.
+// export will create, the checksum of each file it will write and their
+// record, then both phases.
 struct ExportWork {
     std::string marker;
+    std::string sums;                                       // the record of the export's files
     std::string markerText;                                 // the game folder's line
     std::string record;                                     // in the game folder
     std::string recordText;                                 // the program folder's lines

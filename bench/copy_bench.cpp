@@ -133,6 +133,7 @@
 #include "app/BackupTree.h"
 #include "app/ConfigFiles.h"
 #include "app/CopySet.h"
+#include "app/ExportRecord.h"
 #include "app/GameFolderRecord.h"
 #include "app/RecordText.h"
 #include "app/Records.h"
@@ -269,6 +270,7 @@ private:
 
     fs::path programDir() const { return program_; }
     std::string marker() const { return program_ + "/BACKUP/export.pending"; }
+    std::string sums() const { return program_ + "/BACKUP/export.sums"; }
     static std::string recordIn(const std::string& game) { return game + "/zekskirmish.session"; }
     // What the program writes there: its folder and that folder's identity.
     std::string recordText() const {
@@ -353,7 +355,7 @@ private:
     // Start Game's state: no session, and no record of one in the game folder.
     std::function<void()> noSession(const std::string& game) {
         return [this, game] {
-            for (const std::string& file : {marker(), recordIn(game)}) {
+            for (const std::string& file : {marker(), sums(), recordIn(game)}) {
                 if (::unlink(file.c_str()) != 0 && errno != ENOENT) {
                     fail("unlink " + file);
                 }
@@ -382,8 +384,14 @@ private:
 
     std::function<void()> restoreOf(const std::string& game) {
         return [this, game] {
-            // As End Game does it: the game folder's record is read, the
-            // files go back, and the record goes after the last of them.
+            // As End Game does it: where the files go back (the marker,
+            // the game folder and its record), the record read again just
+            // before, the files put back, and the records removed after
+            // the last of them.
+            // (The capitalised cases' folders are not the one backed up.)
+            expect(
+                tree_.RestoreTarget().problem != app::BackupTree::Target::Problem::NothingToRestore,
+                "no session to end");
             expect(
                 app::GameFolderRecord::Read(game).kind == app::GameFolderRecord::Holder::Kind::Ours,
                 "the game folder is not this program's");
@@ -419,7 +427,7 @@ private:
 
     void endGame(const std::string& game, const std::string& what) {
         const std::vector<app::CopyRow> rows = skirmish::RestoreSet();
-        RestoreWork work{marker(), recordIn(game), nativeFolders([&] {
+        RestoreWork work{marker(), sums(), recordIn(game), nativeFolders([&] {
                              std::vector<std::string> swept = app::BackupFolders();
                              for (const std::string& folder : app::GameFolders(game)) {
                                  swept.push_back(folder);
@@ -443,6 +451,7 @@ private:
     void startGame(const std::string& game, const std::string& what) {
         const std::vector<app::CopyRow> rows = skirmish::ExportSet("Easy");
         ExportWork work{platform::nativePath(program_ + app::BackupTree::kMarker),
+                        platform::nativePath(program_ + app::ExportRecord::kName),
                         game + "\r\n",
                         recordIn(game),
                         recordText(),
