@@ -128,18 +128,27 @@ FileFaults::~FileFaults() {
     platform::setRemovalFault(nullptr);
 }
 
-void FileFaults::reattached(const fs::path& folder) {
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0) {
-        throw std::runtime_error("no folder to attach again: " + folder.string());
-    }
-    const platform::FolderNumbers numbers{st.st_dev + 1, st.st_ino, std::nullopt};
+namespace {
+
+// The folder at `folder`, whenever one stands there, has these numbers.
+void numbersFor(const fs::path& folder, const platform::FolderNumbers& numbers) {
     platform::setFolderNumbers([path = folder.string(), numbers](std::string native) {
         while (native.size() > 1 && native.back() == '/') {
             native.pop_back();
         }
         return native == path ? std::optional(numbers) : std::nullopt;
     });
+}
+
+}  // namespace
+
+void FileFaults::reattached(const fs::path& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) {
+        throw std::runtime_error("no folder to attach again: " + folder.string());
+    }
+    const platform::FolderNumbers numbers{st.st_dev + 1, st.st_ino, std::nullopt};
+    numbersFor(folder, numbers);
 }
 
 void FileFaults::overlay(const fs::path& folder) {
@@ -150,12 +159,7 @@ void FileFaults::overlay(const fs::path& folder) {
     const platform::FolderNumbers numbers{
         makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino,
         platform::BirthTime{st.stx_btime.tv_sec + 1, st.stx_btime.tv_nsec}};
-    platform::setFolderNumbers([path = folder.string(), numbers](std::string native) {
-        while (native.size() > 1 && native.back() == '/') {
-            native.pop_back();
-        }
-        return native == path ? std::optional(numbers) : std::nullopt;
-    });
+    numbersFor(folder, numbers);
     platform::setFileSystemType([path = folder.string()](const std::string& native) {
         return native.starts_with(path) ? std::optional<long>(OVERLAYFS_SUPER_MAGIC) : std::nullopt;
     });
@@ -173,16 +177,7 @@ void FileFaults::numbers(const fs::path& folder, const fs::path& numbersOf) {
         throw std::runtime_error("no folder to take the numbers of: " + numbersOf.string());
     }
     const platform::FolderNumbers numbers{st.st_dev, st.st_ino, std::nullopt};
-    platform::setFolderNumbers([path = folder.string(), numbers](
-                                   std::string native) -> std::optional<platform::FolderNumbers> {
-        while (native.size() > 1 && native.back() == '/') {
-            native.pop_back();
-        }
-        if (native == path) {
-            return numbers;
-        }
-        return std::nullopt;
-    });
+    numbersFor(folder, numbers);
 }
 
 void FileFaults::copy(platform::CopyFault fault) {
