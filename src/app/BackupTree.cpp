@@ -174,12 +174,14 @@ void BackupTree::BeginSession(platform::FileOperation& operation, const std::str
         text +=
             created.destination + (created.target.empty() ? "" : "\t" + created.target) + "\r\n";
     }
+    // The record of the export's files goes first: one left by an earlier
+    // session with the same marker text must not pass for this one's should
+    // the program be killed before its own is written.
+    platform::removeFile(programFolder() + ExportRecord::kName);
     platform::writeTextFile(programFolder() + kMarker, text);
     if (exported) {
         platform::writeTextFile(operation, programFolder() + ExportRecord::kName,
                                 exported->Text(text));
-    } else {
-        platform::removeFile(programFolder() + ExportRecord::kName);
     }
     GameFolderRecord::Write(operation, gameDir);
 }
