@@ -34,28 +34,6 @@ using testing_support::snapshot;
 using testing_support::Snapshot;
 using testing_support::startAt;
 
-// End Game in a copy while the folder it was copied from has the game:
-// nothing changes, and the copy keeps its session.
-void copyKeepsItsSession(const fs::path& copy, const ProgramFixture& fx) {
-    const Snapshot before = snapshot(fx.gameDir());
-    std::unique_ptr<Driver> run = endGameAt(copy);
-    ASSERT_EQ(run->messages().size(), 1u);
-    EXPECT_EQ(run->messages()[0].title, "End Game");
-    EXPECT_TRUE(contains(run->messages()[0].prompt, "This folder keeps its backup"))
-        << run->messages()[0].prompt;
-    EXPECT_TRUE(gameRunningState());
-    EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), before));
-}
-
-// A second program folder on the same game folder, started, exporting a
-// game, and left.
-void exportFrom(const fs::path& programDir) {
-    std::unique_ptr<Driver> run = startAt(programDir);
-    testing_support::exportEasy(*run);
-    ASSERT_TRUE(run->messages().empty()) << run->messages().front().prompt;
-    testing_support::leave(*run);
-}
-
 enum class Road {
     EndedThenDeleted,    // A ends the game, the game saves, A is deleted
     MarkerStuck,         // A ends the game but cannot remove its marker
@@ -96,7 +74,15 @@ void travel(Road road) {
         default:
             break;
     }
-    copyKeepsItsSession(c, fx);
+    {
+        // The folder it was copied from has the game: nothing changes.
+        const Snapshot exported = snapshot(fx.gameDir());
+        std::unique_ptr<Driver> run = endGameAt(c);
+        ASSERT_EQ(run->messages().size(), 1u);
+        EXPECT_TRUE(contains(run->messages()[0].prompt, "This folder keeps its backup"));
+        EXPECT_TRUE(gameRunningState());
+        EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), exported));
+    }
     if (road == Road::MarkerStuck) {
         FileFaults faults;
         faults.removal("/program/BACKUP/export.pending", EPERM);
@@ -114,7 +100,11 @@ void travel(Road road) {
     }
     if (road == Road::AnotherGameBetween) {
         const fs::path b = testing_support::secondProgramFolder(fx);
-        exportFrom(b);
+        {
+            std::unique_ptr<Driver> run = startAt(b);
+            testing_support::exportEasy(*run);
+            testing_support::leave(*run);
+        }
         fs::remove_all(a);
         const Snapshot exported = snapshot(fx.gameDir());
         {
@@ -189,74 +179,57 @@ TEST(CopyOfAFolderThatMayStillBeThere, KeepsItsSession) {
 // the export wrote, where its backup holds other bytes or none, shows the
 // skirmish; one that holds its backup's bytes, other bytes or nothing does
 // not; one that cannot be read, or whose backup cannot, counts as showing
-// it.
+// it. The record belongs to the marker it was written with, whole.
 TEST(ExportRecord, TellsFileByFileWhetherTheSkirmishIsThere) {
-    enum class Game { Exported, Original, SavedSince, Missing, Unreadable };
-    enum class Backup { Original, SameAsExported, Missing, Unreadable };
     struct Case {
-        const char* name;
-        Game game;
-        Backup backup;
+        const char* game;        // the game file's bytes; null: none
+        const char* backup;      // the backup's; null: none
+        const char* unreadable;  // the file that cannot be read
         bool still;
     };
     const std::vector<Case> cases{
-        {"as exported", Game::Exported, Backup::Original, true},
-        {"as exported, the backup the same", Game::Exported, Backup::SameAsExported, false},
-        {"as exported, no backup", Game::Exported, Backup::Missing, true},
-        {"as exported, the backup unreadable", Game::Exported, Backup::Unreadable, true},
-        {"restored", Game::Original, Backup::Original, false},
-        {"saved since", Game::SavedSince, Backup::Original, false},
-        {"removed", Game::Missing, Backup::Original, false},
-        {"unreadable", Game::Unreadable, Backup::Original, true},
+        {"exported", "original", nullptr, true},
+        {"exported", "exported", nullptr, false},
+        {"exported", nullptr, nullptr, true},
+        {"exported", "original", "/BACKUP/levels/levl2001.dat", true},
+        {"original", "original", nullptr, false},
+        {"saved since", "original", nullptr, false},
+        {nullptr, "original", nullptr, false},
+        {"original", "original", "/game/levels/levl2001.dat", true},
     };
     const std::string file = "levels/levl2001.dat";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        testing_support::TempDir dir;
-        const fs::path program = dir.path() / "program";
-        const fs::path game = dir.path() / "game";
-        testing_support::writeFile(program / file, "exported");
+    const std::string row = "\\levels\\levl2001.dat";
+    testing_support::TempDir dir;
+    const fs::path program = dir.path() / "program";
+    const fs::path game = dir.path() / "game";
+    testing_support::writeFile(program / file, "exported");
+    app::ExportRecord record;
+    platform::FileOperation operation;
+    record.Add(operation, program.string(), {{row, row, 1}});
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Case& c = cases[i];
+        fs::remove_all(game);
+        fs::remove(program / "BACKUP" / file);
         fs::create_directories(game / "levels");
-        if (c.backup != Backup::Missing) {
-            testing_support::writeFile(program / "BACKUP" / file, c.backup == Backup::SameAsExported
-                                                                      ? "exported"
-                                                                      : "original");
+        if (c.game != nullptr) {
+            testing_support::writeFile(game / file, c.game);
         }
-        app::ExportRecord record;
-        platform::FileOperation operation;
-        record.Add(operation, program.string(),
-                   {{"\\levels\\levl2001.dat", "\\levels\\levl2001.dat", 1}});
-        const char* bytes = c.game == Game::Exported     ? "exported"
-                            : c.game == Game::SavedSince ? "saved since"
-                                                         : "original";
-        if (c.game != Game::Missing) {
-            testing_support::writeFile(game / file, bytes);
+        if (c.backup != nullptr) {
+            testing_support::writeFile(program / "BACKUP" / file, c.backup);
         }
         FileFaults faults;
-        if (c.game == Game::Unreadable) {
-            faults.access("/game/" + file, EIO);
-        } else if (c.backup == Backup::Unreadable) {
-            faults.access("/BACKUP/" + file, EIO);
+        if (c.unreadable != nullptr) {
+            faults.access(c.unreadable, EIO);
         }
         EXPECT_EQ(record.StillIn(game.string(), program.string()), c.still);
     }
-}
-
-// A record read back belongs to the marker it was written with, and is
-// whole: any other is no record of the session.
-TEST(ExportRecord, BelongsToTheMarkerItWasWrittenWith) {
-    testing_support::TempDir dir;
-    testing_support::writeFile(dir.path() / "levels" / "levl2001.dat", "exported");
-    app::ExportRecord record;
-    platform::FileOperation operation;
-    record.Add(operation, dir.str(), {{"\\levels\\levl2001.dat", "\\levels\\levl2001.dat", 1}});
-    const std::string marker = "/games/zekvarin\r\n";
-    const std::string text = record.Text(marker);
+    const std::string text = record.Text("marker\r\n");
     const std::size_t firstLine = text.find("\r\n") + 2;
-    EXPECT_TRUE(app::ExportRecord::Parse(text, marker));
-    EXPECT_FALSE(app::ExportRecord::Parse(text, "/games/other\r\n"));
-    EXPECT_FALSE(app::ExportRecord::Parse(text.substr(0, firstLine + 8), marker));
-    EXPECT_FALSE(app::ExportRecord::Parse(text.substr(0, firstLine), marker));
+    EXPECT_TRUE(app::ExportRecord::Parse(text, "marker\r\n"));
+    EXPECT_FALSE(app::ExportRecord::Parse(text, "another marker\r\n"));
+    EXPECT_FALSE(app::ExportRecord::Parse(text.substr(0, firstLine + 8), "marker\r\n"));
+    EXPECT_FALSE(app::ExportRecord::Parse(text.substr(0, firstLine), "marker\r\n"));
 }
 
 }  // namespace
