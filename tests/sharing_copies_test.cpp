@@ -58,13 +58,19 @@ const std::string kKept = "This folder keeps its backup and still counts the gam
 // the copy lets its session go and the game's later saves stay; once that
 // folder is gone, the copy's backup is the one that puts the originals back.
 TEST(CopiedProgramFolder, KeepsItsBackupUntilTheGameHasEndedWhereItWasStarted) {
-    enum class Then { OriginalEndsTheGame, OriginalDeleted, MovedBeforeAnyEndGame };
+    enum class Then {
+        OriginalEndsTheGame,
+        OlderVersionsGame,
+        OriginalDeleted,
+        MovedBeforeAnyEndGame
+    };
     struct Case {
         const char* name;
         Then then;
     };
     const std::vector<Case> cases{
         {"the original ends the game, then the copy", Then::OriginalEndsTheGame},
+        {"the same, the game set up by an older version", Then::OlderVersionsGame},
         {"the copy's End Game, then the original deleted", Then::OriginalDeleted},
         {"moved: copied elsewhere, the original deleted", Then::MovedBeforeAnyEndGame},
     };
@@ -73,6 +79,9 @@ TEST(CopiedProgramFolder, KeepsItsBackupUntilTheGameHasEndedWhereItWasStarted) {
         ProgramFixture fx;
         const Snapshot originals = snapshot(fx.gameDir());
         testing_support::startAndExport(fx);
+        if (c.then == Then::OlderVersionsGame) {
+            fs::remove(testing_support::exportRecordOf(fx.programDir()));
+        }
         const fs::path copy = fx.programDir().parent_path() / "program-copy";
         fs::copy(fx.programDir(), copy, fs::copy_options::recursive);
         if (c.then == Then::MovedBeforeAnyEndGame) {
@@ -94,7 +103,16 @@ TEST(CopiedProgramFolder, KeepsItsBackupUntilTheGameHasEndedWhereItWasStarted) {
         }
         endGameIn(fx.programDir(), fx, originals);
         // The game saves after its End Game; the copy's End Game keeps it.
-        testing_support::endedElsewhereIn(copy, fx, testing_support::saveGame(fx));
+        const Snapshot saved = testing_support::saveGame(fx);
+        if (c.then == Then::OriginalEndsTheGame) {
+            testing_support::endedElsewhereIn(copy, fx, saved);
+            continue;
+        }
+        // Without a record of the export's files, the session alone tells.
+        std::unique_ptr<Driver> run =
+            copyEndGameSays(copy, fx.programDir(), "The game has since been ended there");
+        EXPECT_TRUE(testing_support::startState());
+        EXPECT_TRUE(sameFiles(snapshot(fx.gameDir()), saved));
     }
 }
 
