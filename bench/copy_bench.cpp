@@ -64,9 +64,10 @@
 //   measured before the game folder's record joined it; the record, a
 //   second small file synced alone, now adds its share, and so do the
 //   checksums of the 2.4 MB exported and their record, a third. With
-//   them, one full run gave in memory 1.19x of the limit (1.79x bare) for
-//   Start Game and 0.97x for End Game, which now also asks where the files
-//   go as the program does; on the disk 1.02x and 0.99x;
+//   them, three runs gave in memory 1.16-1.22x of the limit (about 1.8x
+//   bare) for Start Game, and one 0.97x for End Game, which now also asks
+//   where the files go as the program does; on the disk 0.99-1.03x and
+//   0.99x;
 // - in the patch, about half to the fstat of each record file (it must be
 //   a regular, writable file), the rest to the program's path texts and
 //   its record buffer;
