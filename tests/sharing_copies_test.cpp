@@ -29,7 +29,6 @@ using testing_support::sameFiles;
 using testing_support::snapshot;
 using testing_support::Snapshot;
 using testing_support::startAt;
-using testing_support::writeFile;
 
 // End Game in a copy of the program folder: one box titled "End Game"
 // naming the folder the game was started in, saying `says`. The run stays

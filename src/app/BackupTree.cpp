@@ -284,8 +284,11 @@ BackupTree::Target BackupTree::RestoreTarget() const {
     } catch (const forms::RuntimeError&) {
         return {Problem::Unreadable, "", ""};
     }
-    if (std::optional<Target> judged = JudgedByGameFolder(marker)) {
-        return *judged;
+    const Target target = FolderTarget(marker.folder);
+    if (target.problem == Problem::None) {
+        if (std::optional<Target> judged = JudgedByGameFolder(marker, target)) {
+            return *judged;
+        }
     }
     if (CopiedFrom(marker.program)) {
         // That folder's session, unread or naming this game folder or one
@@ -294,7 +297,7 @@ BackupTree::Target BackupTree::RestoreTarget() const {
         return {inProgress ? Problem::CopiedSession : Problem::CopiedSessionEnded,
                 marker.program->folder, ""};
     }
-    return FolderTarget(marker.folder);
+    return target;
 }
 
 BackupTree::Target BackupTree::FolderTarget(const std::string& folder) const {
@@ -321,13 +324,10 @@ BackupTree::Target BackupTree::FolderTarget(const std::string& folder) const {
     return {Problem::CannotTell, folder, ""};
 }
 
-std::optional<BackupTree::Target> BackupTree::JudgedByGameFolder(const Marker& marker) const {
+std::optional<BackupTree::Target> BackupTree::JudgedByGameFolder(const Marker& marker,
+                                                                 const Target& target) const {
     using Problem = Target::Problem;
     using Kind = GameFolderRecord::Holder::Kind;
-    const Target target = FolderTarget(marker.folder);
-    if (target.problem != Problem::None) {
-        return std::nullopt;
-    }
     const GameFolderRecord::Holder holder = GameFolderRecord::Read(marker.folder);
     const bool namesStart = holder.kind != Kind::None && holder.kind != Kind::Unreadable &&
                             marker.program && holder.programFolder == marker.program->folder &&

@@ -211,10 +211,10 @@ private:
     // in, by identity: a copy of it, or the folder moved by hand.
     bool IsCopy(const Marker& marker) const;
     // The restore target of the folder the marker names, by the folder
-    // alone; and, where the game folder is the one backed up, the judgement
-    // its record and files give (RestoreTarget).
+    // alone; and, where that `target` is usable (the game folder is the one
+    // backed up), the judgement its record and files give (RestoreTarget).
     Target FolderTarget(const std::string& folder) const;
-    std::optional<Target> JudgedByGameFolder(const Marker& marker) const;
+    std::optional<Target> JudgedByGameFolder(const Marker& marker, const Target& target) const;
     // The record of the last complete backup; nothing when there is none.
     std::optional<FolderRecord> ReadSource() const;
     void Sweep(platform::FileOperation& operation, const std::string& gameDir) const;
